@@ -1,0 +1,117 @@
+#include "core/document.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace doseplex {
+
+std::uint32_t TickCount() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+CDoseplexDoc::CDoseplexDoc() : m_lastChange(TickCount()) {}
+
+CDrugInfo* CDoseplexDoc::GetDrug(long long id) {
+    return const_cast<CDrugInfo*>(FindDrug(m_drugs, id));
+}
+
+const CDrugInfo* CDoseplexDoc::GetDrug(long long id) const { return FindDrug(m_drugs, id); }
+
+bool CDoseplexDoc::AddDrug(std::unique_ptr<CDrugInfo> record) {
+    if (!record) {
+        return false;
+    }
+    m_drugs.push_back(std::move(record));
+    return true;
+}
+
+bool CDoseplexDoc::ReplaceDrug(long long id, std::unique_ptr<CDrugInfo> record) {
+    CDrugInfo* old = GetDrug(id);
+    if (!old || !record) {
+        return false;
+    }
+    std::replace(m_summaryDrugs.begin(), m_summaryDrugs.end(), old, record.get());
+    m_drugs[static_cast<size_t>(id)] = std::move(record);
+    return true;
+}
+
+bool CDoseplexDoc::DeleteDrug(long long id) {
+    CDrugInfo* record = GetDrug(id);
+    if (!record) {
+        return false;
+    }
+    // A drug list longer than the 16-bit id range cannot refer to the ids
+    // above it, so only ids in range need the component check.
+    const bool representable = id <= 0xFFFF;
+    const auto componentId = static_cast<std::uint16_t>(id);
+    if (representable) {
+        for (const auto& other : m_drugs) {
+            if (!other->DoesNotUse(componentId)) {
+                return false;
+            }
+        }
+    }
+    std::erase(m_summaryDrugs, record);
+    m_drugs.erase(m_drugs.begin() + id);
+    if (representable) {
+        for (auto& other : m_drugs) {
+            other->ComponentRemoved(componentId);
+        }
+    }
+    return true;
+}
+
+void CDoseplexDoc::EditDetails(std::string title, std::string investigator, std::string date,
+                               std::string notes) {
+    m_strTitle = std::move(title);
+    m_strInvestigator = std::move(investigator);
+    m_strDate = std::move(date);
+    m_strNotes = std::move(notes);
+    Touch();
+    SetModifiedFlag(true);
+}
+
+void CDoseplexDoc::EditOptions(const CAnalysisOptions& options) {
+    m_analysis = options;
+    Touch();
+    SetModifiedFlag(true);
+}
+
+void CDoseplexDoc::EditGraphSetup(const CGraphOptions& options) {
+    m_graph = options;
+    Touch();
+    SetModifiedFlag(true);
+}
+
+bool CDoseplexDoc::SelectSummaryGraphs(std::vector<CDrugInfo*> selection, int drugsPerMedianGraph,
+                                       int drugsPerCIGraph) {
+    if (drugsPerMedianGraph < 1 || drugsPerMedianGraph > 6 || drugsPerCIGraph < 1 ||
+        drugsPerCIGraph > 4) {
+        return false;
+    }
+    for (CDrugInfo* record : selection) {
+        const bool known = std::any_of(m_drugs.begin(), m_drugs.end(),
+                                       [record](const auto& owned) { return owned.get() == record; });
+        if (!known) {
+            return false;
+        }
+    }
+    m_summaryDrugs = std::move(selection);
+    m_nDrugsPerMedianGraph = drugsPerMedianGraph;
+    m_nDrugsPerCIGraph = drugsPerCIGraph;
+    Touch();
+    SetModifiedFlag(true);
+    return true;
+}
+
+void CDoseplexDoc::Touch() { m_lastChange = TickCount(); }
+
+void CDoseplexDoc::NotifyContentsChanged() const {
+    if (m_onContentsChanged) {
+        m_onContentsChanged();
+    }
+}
+
+} // namespace doseplex

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace doseplex {
+
+// Texts are held as UTF-8 in memory. Stored and imported texts are 8-bit:
+// files from the Windows world hold Windows-1252 ("µM" is the byte 0xB5).
+
+// True when `bytes` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+// An 8-bit text as UTF-8: kept as it is when it is valid UTF-8, otherwise
+// read as Windows-1252.
+std::string EightBitToUtf8(std::string_view bytes);
+
+// A UTF-8 text as 8-bit: Windows-1252 when every character has a byte there,
+// otherwise the UTF-8 bytes unchanged.
+std::string Utf8ToEightBit(std::string_view utf8);
+
+} // namespace doseplex

@@ -1,0 +1,127 @@
+// Algebraic and Monte Carlo error estimates of the combination index.
+#include "core/drug_info.h"
+#include "core/random.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace doseplex {
+
+namespace {
+// Half the width of the one-standard-error band of a predicted dose.
+double DoseSD(double logDose, double se) {
+    return std::fabs(std::pow(10.0, logDose + se) - std::pow(10.0, logDose - se)) * 0.5;
+}
+} // namespace
+
+bool CDrugInfo::CombinationIndexSD(double fa, const DrugList& drugs, double& ci,
+                                   double& sd) const {
+    if (!IsCombination()) {
+        return false;
+    }
+    if (!m_bExclusive) {
+        double value = 0.0;
+        if (!CombinationIndex(fa, drugs, value)) {
+            return false;
+        }
+        ci = value;
+        sd = 0.0;
+        return true;
+    }
+    const double* ratio = GetRatio(m_nComponents, 1);
+    double logDose = 0.0;
+    double seDose = 0.0;
+    if (!ratio || !LogDoseForEffect(fa, logDose, seDose)) {
+        return false;
+    }
+    double sumT = 0.0;
+    double sumQ = 0.0;
+    for (int k = 0; k < m_nComponents; ++k) {
+        const CDrugInfo* component = ComponentRecord(k, drugs);
+        double logDx = 0.0;
+        double seDx = 0.0;
+        if (!component || !component->LogDoseForEffect(fa, logDx, seDx)) {
+            return false;
+        }
+        const double dx = std::pow(10.0, logDx);
+        const double t = ratio[k] / (ratio[0] * dx);
+        sumT += t;
+        const double term = t * DoseSD(logDx, seDx) / dx;
+        sumQ += term * term;
+    }
+    const double dose = std::pow(10.0, logDose);
+    const double sdDose = DoseSD(logDose, seDose);
+    const double value = dose * sumT;
+    const double relDose = sdDose / dose;
+    const double relSum = std::sqrt(sumQ) / sumT;
+    ci = value;
+    sd = value * std::sqrt(relDose * relDose + relSum * relSum);
+    return true;
+}
+
+bool CDrugInfo::SimulatedDoseForEffect(double fa, double& dose) const {
+    const double z1 = NormalDeviate();
+    const double z2 = NormalDeviate();
+    const double m = m_m + m_seM * z1;
+    // Rounding can push |CCSI| a hair above 1; the root must not turn into NaN.
+    const double spread = std::sqrt(std::max(0.0, 1.0 - m_ccsi * m_ccsi));
+    const double yInt = m_yInt + m_seYInt * (m_ccsi * z1 + spread * z2);
+    if (m == 0.0 || fa == 1.0) {
+        return false;
+    }
+    dose = std::pow(fa / (1.0 - fa), 1.0 / m) * std::pow(10.0, -yInt / m);
+    return true;
+}
+
+bool CDrugInfo::MonteCarloCI(int iterations, double fa, const DrugList& drugs, double& mean,
+                             double& sd) const {
+    if (!IsCombination()) {
+        return false;
+    }
+    std::vector<const CDrugInfo*> components;
+    if (!CollectDrugs(drugs, components)) {
+        return false;
+    }
+    // Zero (or a negative count) iterations would give 0/0.
+    if (iterations <= 0) {
+        return false;
+    }
+    const bool productTerm = m_nComponents == 2 && !m_bExclusive;
+    double sum = 0.0;
+    double sumSq = 0.0;
+    for (int i = 0; i < iterations; ++i) {
+        double dose = 0.0;
+        if (!SimulatedDoseForEffect(fa, dose) || dose == 0.0) {
+            return false;
+        }
+        double ci = 0.0;
+        double d[2] = {0.0, 0.0};
+        double dx[2] = {0.0, 0.0};
+        for (int k = 0; k < m_nComponents; ++k) {
+            double dxk = 0.0;
+            if (!components[static_cast<size_t>(k) + 1]->SimulatedDoseForEffect(fa, dxk) ||
+                dxk == 0.0) {
+                return false;
+            }
+            const double dk = ComponentDose(dose, m_pComponents[static_cast<size_t>(k)], 0);
+            ci += dk / dxk;
+            if (k < 2) {
+                d[k] = dk;
+                dx[k] = dxk;
+            }
+        }
+        if (productTerm) {
+            ci += d[0] * d[1] / (dx[0] * dx[1]);
+        }
+        sum += ci;
+        sumSq += ci * ci;
+    }
+    const double n = static_cast<double>(iterations);
+    const double average = sum / n;
+    mean = average;
+    // Identical simulated values can leave a variance of -1e-17 after rounding.
+    sd = std::sqrt(std::max(0.0, sumSq / n - average * average));
+    return true;
+}
+
+} // namespace doseplex

@@ -1,0 +1,29 @@
+#include "core/message_sink.h"
+
+#include <cstdio>
+
+namespace doseplex {
+namespace {
+
+class CStderrSink : public IMessageSink {
+public:
+    void ShowMessage(const std::string& text) override {
+        std::fputs(text.c_str(), stderr);
+        std::fputc('\n', stderr);
+    }
+};
+
+CStderrSink g_stderrSink;
+IMessageSink* g_sink = &g_stderrSink;
+
+} // namespace
+
+IMessageSink* SetMessageSink(IMessageSink* sink) {
+    IMessageSink* previous = g_sink;
+    g_sink = sink ? sink : &g_stderrSink;
+    return previous == &g_stderrSink ? nullptr : previous;
+}
+
+void ShowMessage(const std::string& text) { g_sink->ShowMessage(text); }
+
+} // namespace doseplex
