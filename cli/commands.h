@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace doseplex::cli {
+
+// Each command takes the arguments after its name and returns the exit code.
+int RunAnalyse(const std::vector<std::string>& args);
+
+} // namespace doseplex::cli

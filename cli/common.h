@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/options.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace doseplex {
+
+class CDoseplexDoc;
+
+namespace cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitInput = 1;
+constexpr int kExitUsage = 2;
+
+// Prints the problem (when given) and the usage text to stderr; returns 2.
+int Usage(const std::string& problem);
+
+// One --set KEY=VALUE.
+struct COverride {
+    const COptionInfo* info = nullptr;
+    double value = 0.0;
+};
+
+// Arguments shared by every command that reads an experiment.
+struct CCommonArgs {
+    std::string input;
+    std::vector<COverride> overrides;
+    std::string settingsFile; // --settings FILE; empty: the per-user store
+};
+
+// Handles args[i] when it is one of the shared arguments (--set KEY=VALUE,
+// --set=KEY=VALUE, --settings FILE, or the INPUT path), advancing i past any
+// value it takes. Returns false when args[i] is not a shared argument; sets
+// `problem` when it is one but malformed.
+bool TakeCommonArg(const std::vector<std::string>& args, size_t& i, CCommonArgs& common,
+                   std::string& problem);
+
+// A new experiment with the option defaults of the settings store.
+std::unique_ptr<CDoseplexDoc> NewDocument(const CCommonArgs& common);
+
+// Reads INPUT into `doc` and applies the --set overrides. Returns kExitOk, or
+// kExitInput after the reason went to stderr.
+int LoadInput(const CCommonArgs& common, CDoseplexDoc& doc);
+
+// Writes `text` to `path` ("-" or empty: stdout); kExitOk or kExitInput.
+int WriteOutput(const std::string& path, const std::string& text);
+
+} // namespace cli
+} // namespace doseplex
