@@ -11,7 +11,9 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 // Whatever is not finite has no meaningful value: it prints as null.
-Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
+Json Number(double value) {
+    return std::isfinite(value) ? Json(value) : Json(nullptr);
+}
 
 template <class F> Json IfOk(F&& compute) {
     double value = 0.0;
@@ -34,11 +36,16 @@ Json FitJson(const CDrugInfo& record) {
     if (!record.GetAllParameters(m, seM, dm, lower, upper, r, ccsi, yInt, seYInt)) {
         return nullptr;
     }
-    return Json{{"m", Number(m)},         {"se_m", Number(seM)},
-                {"y_int", Number(yInt)},  {"se_y_int", Number(seYInt)},
-                {"ccsi", Number(ccsi)},   {"r2", Number(record.m_r2)},
-                {"r", Number(r)},         {"dm", Number(dm)},
-                {"dm_lower", Number(lower)}, {"dm_upper", Number(upper)}};
+    return Json{{"m", Number(m)},
+                {"se_m", Number(seM)},
+                {"y_int", Number(yInt)},
+                {"se_y_int", Number(seYInt)},
+                {"ccsi", Number(ccsi)},
+                {"r2", Number(record.m_r2)},
+                {"r", Number(r)},
+                {"dm", Number(dm)},
+                {"dm_lower", Number(lower)},
+                {"dm_upper", Number(upper)}};
 }
 
 Json DoseEffectJson(const CDrugInfo& record, const CAnalysisOptions& options) {
@@ -82,7 +89,8 @@ void AddCombination(Json& out, CDrugInfo& record, const CDoseplexDoc& doc) {
     Json pointDx = Json::array();
     Json pointDri = Json::array();
     for (int j = 0; j < record.PointCount(); ++j) {
-        pointCi.push_back(IfOk([&](double& v) { return record.PointCombinationIndex(j, drugs, v); }));
+        pointCi.push_back(
+            IfOk([&](double& v) { return record.PointCombinationIndex(j, drugs, v); }));
         pointDx.push_back(DrugAloneJson(record, record.PointEffect(j), drugs));
         Json dri = Json::array();
         for (int k = 0; k < n; ++k) {
@@ -119,7 +127,8 @@ void AddCombination(Json& out, CDrugInfo& record, const CDoseplexDoc& doc) {
         level["dx"] = DrugAloneJson(record, fa, drugs);
         Json dri = Json::array();
         for (int k = 0; k < n; ++k) {
-            dri.push_back(IfOk([&](double& v) { return record.DoseReductionIndex(fa, k, drugs, v); }));
+            dri.push_back(
+                IfOk([&](double& v) { return record.DoseReductionIndex(fa, k, drugs, v); }));
         }
         level["dri"] = std::move(dri);
         level["mc_mean"] = nullptr;

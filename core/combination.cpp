@@ -3,8 +3,7 @@
 
 namespace doseplex {
 
-bool CDrugInfo::ComponentDoseForEffect(int k, double fa, const DrugList& drugs,
-                                       double& dx) const {
+bool CDrugInfo::ComponentDoseForEffect(int k, double fa, const DrugList& drugs, double& dx) const {
     const CDrugInfo* component = ComponentRecord(k, drugs);
     double dose = 0.0;
     if (!component || !component->DoseForEffect(fa, dose) || dose == 0.0) {

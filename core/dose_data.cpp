@@ -9,7 +9,9 @@ CDoseData::CDoseData(double dose, double fa, std::uint16_t count, const double* 
     }
 }
 
-std::unique_ptr<CDoseData> CDoseData::Clone() const { return std::make_unique<CDoseData>(*this); }
+std::unique_ptr<CDoseData> CDoseData::Clone() const {
+    return std::make_unique<CDoseData>(*this);
+}
 
 bool CDoseData::Matches(std::uint16_t count) const {
     return m_nComponents == count && (count < 2 || GetRatio(count) != nullptr);

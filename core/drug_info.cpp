@@ -106,6 +106,7 @@ bool CDrugInfo::RemovePoint(int index) {
 std::vector<std::unique_ptr<CDoseData>> CDrugInfo::RemoveAllPoints() {
     std::vector<std::unique_ptr<CDoseData>> points;
     points.swap(m_points);
+    Fit(); // an empty record has no fit
     return points;
 }
 

@@ -127,6 +127,12 @@ private:
     bool ComponentDoseForEffect(int k, double fa, const DrugList& drugs, double& dx) const;
     // The combination's first-component dose at fa; fails when 0.
     bool CombinationDoseForEffect(double fa, double& dose) const;
+    // One simulated dose from slope and intercept redrawn from their joint
+    // normal distribution; `logit` is log10(fa/fu), `spread` is sqrt(1 - CCSI^2).
+    // Fails when the redrawn slope is 0 or `refuse` is set (fa = 1), after
+    // drawing its two deviates either way.
+    bool SimulateDose(double logit, double spread, bool refuse, double& dose) const;
+    double DeviateSpread() const;
     std::string JoinDoses(double dose, const double* ratio, bool useTab, const DrugList* drugs,
                           int precision) const;
 };

@@ -14,8 +14,7 @@ double DoseSD(double logDose, double se) {
 }
 } // namespace
 
-bool CDrugInfo::CombinationIndexSD(double fa, const DrugList& drugs, double& ci,
-                                   double& sd) const {
+bool CDrugInfo::CombinationIndexSD(double fa, const DrugList& drugs, double& ci, double& sd) const {
     if (!IsCombination()) {
         return false;
     }
@@ -59,18 +58,26 @@ bool CDrugInfo::CombinationIndexSD(double fa, const DrugList& drugs, double& ci,
     return true;
 }
 
-bool CDrugInfo::SimulatedDoseForEffect(double fa, double& dose) const {
+bool CDrugInfo::SimulateDose(double logit, double spread, bool refuse, double& dose) const {
     const double z1 = NormalDeviate();
     const double z2 = NormalDeviate();
     const double m = m_m + m_seM * z1;
-    // Rounding can push |CCSI| a hair above 1; the root must not turn into NaN.
-    const double spread = std::sqrt(std::max(0.0, 1.0 - m_ccsi * m_ccsi));
     const double yInt = m_yInt + m_seYInt * (m_ccsi * z1 + spread * z2);
-    if (m == 0.0 || fa == 1.0) {
+    if (m == 0.0 || refuse) {
         return false;
     }
-    dose = std::pow(fa / (1.0 - fa), 1.0 / m) * std::pow(10.0, -yInt / m);
+    // (fa/fu)^(1/m) * 10^(-yInt/m) as one power of ten.
+    dose = std::pow(10.0, (logit - yInt) / m);
     return true;
+}
+
+double CDrugInfo::DeviateSpread() const {
+    // Rounding can push |CCSI| a hair above 1; the root must not turn into NaN.
+    return std::sqrt(std::max(0.0, 1.0 - m_ccsi * m_ccsi));
+}
+
+bool CDrugInfo::SimulatedDoseForEffect(double fa, double& dose) const {
+    return SimulateDose(std::log10(fa / (1.0 - fa)), DeviateSpread(), fa == 1.0, dose);
 }
 
 bool CDrugInfo::MonteCarloCI(int iterations, double fa, const DrugList& drugs, double& mean,
@@ -78,32 +85,45 @@ bool CDrugInfo::MonteCarloCI(int iterations, double fa, const DrugList& drugs, d
     if (!IsCombination()) {
         return false;
     }
-    std::vector<const CDrugInfo*> components;
-    if (!CollectDrugs(drugs, components)) {
+    std::vector<const CDrugInfo*> records;
+    if (!CollectDrugs(drugs, records)) {
         return false;
     }
     // Zero (or a negative count) iterations would give 0/0.
     if (iterations <= 0) {
         return false;
     }
-    const bool productTerm = m_nComponents == 2 && !m_bExclusive;
+    // Everything that does not change between iterations is worked out once:
+    // the effect's logit, each record's deviate spread and each component's
+    // share of the first component's dose.
+    const double logit = std::log10(fa / (1.0 - fa));
+    const bool refuse = fa == 1.0;
+    const size_t n = m_nComponents;
+    std::vector<double> spread(n + 1);
+    std::vector<double> share(n);
+    for (size_t r = 0; r <= n; ++r) {
+        spread[r] = records[r]->DeviateSpread();
+    }
+    for (size_t k = 0; k < n; ++k) {
+        share[k] = ComponentDose(1.0, m_pComponents[k], 0);
+    }
+    const bool productTerm = n == 2 && !m_bExclusive;
     double sum = 0.0;
     double sumSq = 0.0;
     for (int i = 0; i < iterations; ++i) {
         double dose = 0.0;
-        if (!SimulatedDoseForEffect(fa, dose) || dose == 0.0) {
+        if (!SimulateDose(logit, spread[0], refuse, dose) || dose == 0.0) {
             return false;
         }
         double ci = 0.0;
         double d[2] = {0.0, 0.0};
         double dx[2] = {0.0, 0.0};
-        for (int k = 0; k < m_nComponents; ++k) {
+        for (size_t k = 0; k < n; ++k) {
             double dxk = 0.0;
-            if (!components[static_cast<size_t>(k) + 1]->SimulatedDoseForEffect(fa, dxk) ||
-                dxk == 0.0) {
+            if (!records[k + 1]->SimulateDose(logit, spread[k + 1], refuse, dxk) || dxk == 0.0) {
                 return false;
             }
-            const double dk = ComponentDose(dose, m_pComponents[static_cast<size_t>(k)], 0);
+            const double dk = dose * share[k];
             ci += dk / dxk;
             if (k < 2) {
                 d[k] = dk;
@@ -116,11 +136,11 @@ bool CDrugInfo::MonteCarloCI(int iterations, double fa, const DrugList& drugs, d
         sum += ci;
         sumSq += ci * ci;
     }
-    const double n = static_cast<double>(iterations);
-    const double average = sum / n;
+    const double count = static_cast<double>(iterations);
+    const double average = sum / count;
     mean = average;
     // Identical simulated values can leave a variance of -1e-17 after rounding.
-    sd = std::sqrt(std::max(0.0, sumSq / n - average * average));
+    sd = std::sqrt(std::max(0.0, sumSq / count - average * average));
     return true;
 }
 

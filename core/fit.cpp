@@ -79,8 +79,8 @@ bool CDrugInfo::Fit() {
     return true;
 }
 
-bool CDrugInfo::GetParameters(double& m, double& seM, double& dm, double& dmLower,
-                              double& dmUpper, double& r) const {
+bool CDrugInfo::GetParameters(double& m, double& seM, double& dm, double& dmLower, double& dmUpper,
+                              double& r) const {
     if (!m_bFitValid) {
         return false;
     }

@@ -24,6 +24,8 @@ IMessageSink* SetMessageSink(IMessageSink* sink) {
     return previous == &g_stderrSink ? nullptr : previous;
 }
 
-void ShowMessage(const std::string& text) { g_sink->ShowMessage(text); }
+void ShowMessage(const std::string& text) {
+    g_sink->ShowMessage(text);
+}
 
 } // namespace doseplex

@@ -2,8 +2,8 @@
 
 #include "core/format.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace doseplex {
@@ -15,16 +15,15 @@ using G = CGraphOptions;
 constexpr auto kR = EOptionSection::ReportDefaults;
 constexpr auto kG = EOptionSection::GraphOptions;
 
-constexpr COptionInfo Int(std::string_view key, int A::* field, double def, double lo, double hi) {
+constexpr COptionInfo Int(std::string_view key, int A::*field, double def, double lo, double hi) {
     return {key, kR, true, def, lo, hi, false, 0.0, false, 0.0, field, nullptr, nullptr};
 }
-constexpr COptionInfo Dec(std::string_view key, double A::* field, double def, double hi,
+constexpr COptionInfo Dec(std::string_view key, double A::*field, double def, double hi,
                           double readMax, bool inclusive, double replacement) {
-    return {key,     kR,        false,       def,     0.0,    hi,
-            true,    readMax,   inclusive,   replacement, nullptr, field, nullptr};
+    return {key,     kR,        false,       def,     0.0,   hi,     true,
+            readMax, inclusive, replacement, nullptr, field, nullptr};
 }
-constexpr COptionInfo Graph(std::string_view key, int G::* field, double def, double lo,
-                            double hi) {
+constexpr COptionInfo Graph(std::string_view key, int G::*field, double def, double lo, double hi) {
     return {key, kG, true, def, lo, hi, false, 0.0, false, 0.0, nullptr, nullptr, field};
 }
 
@@ -57,7 +56,9 @@ constexpr std::array kOptions = {
 
 } // namespace
 
-std::span<const COptionInfo> OptionTable() { return kOptions; }
+std::span<const COptionInfo> OptionTable() {
+    return kOptions;
+}
 
 const COptionInfo* FindOption(std::string_view key) {
     for (const auto& info : kOptions) {

@@ -62,9 +62,9 @@ struct COptionInfo {
     bool readMaxInclusive;
     double replacement;
 
-    int CAnalysisOptions::* analysisInt;
-    double CAnalysisOptions::* analysisDouble;
-    int CGraphOptions::* graphInt;
+    int CAnalysisOptions::*analysisInt;
+    double CAnalysisOptions::*analysisDouble;
+    int CGraphOptions::*graphInt;
 };
 
 // Every analysis option, then every graph option, in file order.

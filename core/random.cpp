@@ -14,7 +14,9 @@ int UniformRand() {
     return static_cast<int>((g_state >> 16) & 0x7FFFu);
 }
 
-void ResetRandom() { g_state = kInitialState; }
+void ResetRandom() {
+    g_state = kInitialState;
+}
 
 double NormalDeviate() {
     constexpr double kScale = 2.0 / 32767.0;

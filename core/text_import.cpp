@@ -70,8 +70,12 @@ const char* ErrorText(int code) {
     }
 }
 
-bool IsSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsTerminator(int c) { return c == '\t' || c == '\n' || c == '\r'; }
+bool IsSpace(int c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool IsTerminator(int c) {
+    return c == '\t' || c == '\n' || c == '\r';
+}
 
 std::string Trim(const std::string& text) {
     size_t begin = 0;
@@ -119,7 +123,9 @@ double ParseReal(const std::string& text) {
     }
     const size_t start = i;
     size_t digits = 0;
-    auto isDigit = [&](size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+    auto isDigit = [&](size_t at) {
+        return at < text.size() && text[at] >= '0' && text[at] <= '9';
+    };
     while (isDigit(i)) {
         ++i;
         ++digits;
@@ -265,12 +271,29 @@ private:
             }
             if (IsTerminator(c)) {
                 empty = text.empty();
+                if (text.size() > kMaxFieldText) {
+                    CutAtCharacter(text);
+                }
                 return text;
             }
-            if (text.size() < kMaxFieldText) {
+            // One byte more than kept tells a cut field from a full one.
+            if (text.size() <= kMaxFieldText) {
                 text += static_cast<char>(c);
             }
         }
+    }
+
+    // Cuts an over-long field to kMaxFieldText bytes without splitting a
+    // UTF-8 character, so a UTF-8 text stays valid UTF-8.
+    static void CutAtCharacter(std::string& text) {
+        size_t cut = kMaxFieldText;
+        const auto isContinuation = [&](size_t at) {
+            return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+        };
+        while (cut > kMaxFieldText - 3 && isContinuation(cut)) {
+            --cut;
+        }
+        text.resize(isContinuation(cut) ? kMaxFieldText : cut);
     }
     std::string ExactField() {
         bool empty = false;
@@ -327,8 +350,8 @@ private:
     void ReadValues(int count, std::array<double, kMaxDoses>& values, bool effects, int code) {
         for (int i = 0; i < count; ++i) {
             const double value = ParseReal(SkippingField());
-            const bool valid = effects ? value > 0.0 && value < 1.0
-                                       : value > 0.0 && std::isfinite(value);
+            const bool valid =
+                effects ? value > 0.0 && value < 1.0 : value > 0.0 && std::isfinite(value);
             if (!valid) {
                 throw CImportFailure{code};
             }
@@ -341,7 +364,9 @@ private:
     bool m_partialMark = false;
 };
 
-std::string TextOf(const std::string& field) { return EightBitToUtf8(Trim(field)); }
+std::string TextOf(const std::string& field) {
+    return EightBitToUtf8(Trim(field));
+}
 
 void Build(const std::vector<CFileSet>& sets, CDoseplexDoc& doc) {
     for (const CFileSet& set : sets) {
@@ -400,9 +425,9 @@ std::string ImportErrorMessage(const CImportError& error) {
     message += text;
     static const std::string contextLead = "Problem occurred in: ";
     const bool takesContext =
-        error.m_nCode == 1001 || (text.size() >= contextLead.size() &&
-                                  text.compare(text.size() - contextLead.size(),
-                                               contextLead.size(), contextLead) == 0);
+        error.m_nCode == 1001 ||
+        (text.size() >= contextLead.size() &&
+         text.compare(text.size() - contextLead.size(), contextLead.size(), contextLead) == 0);
     if (takesContext) {
         message += error.m_strContext;
     }
