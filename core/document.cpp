@@ -1,5 +1,8 @@
 #include "core/document.h"
 
+#include "core/document_file.h"
+#include "core/message_sink.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -17,7 +20,9 @@ CDrugInfo* CDoseplexDoc::GetDrug(long long id) {
     return const_cast<CDrugInfo*>(FindDrug(m_drugs, id));
 }
 
-const CDrugInfo* CDoseplexDoc::GetDrug(long long id) const { return FindDrug(m_drugs, id); }
+const CDrugInfo* CDoseplexDoc::GetDrug(long long id) const {
+    return FindDrug(m_drugs, id);
+}
 
 bool CDoseplexDoc::AddDrug(std::unique_ptr<CDrugInfo> record) {
     if (!record) {
@@ -92,8 +97,9 @@ bool CDoseplexDoc::SelectSummaryGraphs(std::vector<CDrugInfo*> selection, int dr
         return false;
     }
     for (CDrugInfo* record : selection) {
-        const bool known = std::any_of(m_drugs.begin(), m_drugs.end(),
-                                       [record](const auto& owned) { return owned.get() == record; });
+        const bool known = std::any_of(m_drugs.begin(), m_drugs.end(), [record](const auto& owned) {
+            return owned.get() == record;
+        });
         if (!known) {
             return false;
         }
@@ -106,12 +112,92 @@ bool CDoseplexDoc::SelectSummaryGraphs(std::vector<CDrugInfo*> selection, int dr
     return true;
 }
 
-void CDoseplexDoc::Touch() { m_lastChange = TickCount(); }
+void CDoseplexDoc::Touch() {
+    m_lastChange = TickCount();
+}
 
 void CDoseplexDoc::NotifyContentsChanged() const {
     if (m_onContentsChanged) {
         m_onContentsChanged();
     }
+}
+
+namespace {
+
+// The part of `path` after its last '/' or '\\'.
+std::string FileTitle(const std::string& path) {
+    const size_t separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+} // namespace
+
+void CDoseplexDoc::TakeContents(CDoseplexDoc& other) {
+    m_strTitle = std::move(other.m_strTitle);
+    m_strNotes = std::move(other.m_strNotes);
+    m_strDate = std::move(other.m_strDate);
+    m_strInvestigator = std::move(other.m_strInvestigator);
+    m_drugs = std::move(other.m_drugs);
+    m_summaryDrugs = std::move(other.m_summaryDrugs);
+    m_analysis = other.m_analysis;
+    m_graph = other.m_graph;
+    m_nDrugsPerMedianGraph = other.m_nDrugsPerMedianGraph;
+    m_nDrugsPerCIGraph = other.m_nDrugsPerCIGraph;
+    m_pRawData = std::move(other.m_pRawData);
+    m_nCurrentDrug = -1;
+    m_bOpenSummaryReport = 0;
+    m_bOpenSummaryGraphs = 0;
+    Touch();
+}
+
+bool CDoseplexDoc::OnNewDocument() {
+    m_pRawData.reset();
+    SetModifiedFlag(true);
+    NotifyContentsChanged();
+    return true;
+}
+
+bool CDoseplexDoc::OnOpenDocument(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+    if (!ReadFileBytes(path, bytes, reason)) {
+        ShowMessage("Unable to open \"" + path + "\".\n" + reason + ".");
+        return false;
+    }
+    // Read into a document of its own: a file that fails half-way must not
+    // leave this experiment (or its raw-data sheet) half replaced.
+    CDoseplexDoc loaded;
+    loaded.m_analysis = m_analysis;
+    loaded.m_graph = m_graph;
+    if (!ReadDocument(bytes, loaded, &reason)) {
+        ShowMessage("Unable to open \"" + path +
+                    "\".\nThe file is damaged or is not a DosePlex experiment (" + reason + ").");
+        return false;
+    }
+    TakeContents(loaded);
+    m_strPathName = path;
+    m_strDocumentTitle = FileTitle(path);
+    SetModifiedFlag(false);
+    NotifyContentsChanged();
+    return true;
+}
+
+bool CDoseplexDoc::OnSaveDocument(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+    if (!WriteDocument(*this, bytes, &reason) || !WriteFileSafely(path, bytes, reason)) {
+        ShowMessage("Unable to save \"" + path + "\".\n" + reason + ".");
+        return false;
+    }
+    m_strPathName = path;
+    m_strDocumentTitle = FileTitle(path);
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CDoseplexDoc::OnCloseDocument() {
+    SetModifiedFlag(false);
+    NotifyContentsChanged();
 }
 
 } // namespace doseplex

@@ -2,6 +2,7 @@
 
 #include "core/drug_info.h"
 #include "core/options.h"
+#include "core/raw_sheet.h"
 
 #include <cstdint>
 #include <functional>
@@ -49,6 +50,27 @@ public:
     // drugs or the experiment itself changed.
     void NotifyContentsChanged() const;
 
+    // --- Document lifecycle ---------------------------------------------------
+    // A new experiment: discards the raw-data sheet, sets the modified flag and
+    // announces the change.
+    bool OnNewDocument();
+    // Reads the experiment file at `path` (.dpx of either generation). The file
+    // is read into a fresh document whose options start as this document's
+    // (a document created for the open holds the per-user defaults), so options
+    // the file lacks keep those values. Only a complete read replaces this
+    // document's contents; it then takes `path` and its file name as title,
+    // clears the modified flag and announces the change. On failure a message
+    // says why and the document is left exactly as it was.
+    bool OnOpenDocument(const std::string& path);
+    // Writes the experiment to `path` without ever leaving a partly written
+    // file there: the bytes go to a temporary file in the same folder, which
+    // replaces `path` only when completely written and synced. On failure a
+    // message gives the reason and any old file stays as it was; on success
+    // the modified flag is cleared and `path` becomes the document's path.
+    bool OnSaveDocument(const std::string& path);
+    // Clears the modified flag and announces the change.
+    void OnCloseDocument();
+
     // --- Fields -------------------------------------------------------------
     std::string m_strTitle;
     std::string m_strNotes;
@@ -64,6 +86,8 @@ public:
     int m_nDrugsPerCIGraph = 3;
     int m_bOpenSummaryReport = 0;
     int m_bOpenSummaryGraphs = 0;
+    // The raw-data spreadsheet; null until a grid first shows the experiment.
+    std::unique_ptr<CRawSheet> m_pRawData;
 
     // The file the experiment was read from or saved to (empty for a new
     // experiment) and the title shown for it.
@@ -73,6 +97,10 @@ public:
     std::function<void()> m_onContentsChanged;
 
 private:
+    // Moves the experiment's contents (details, drugs, selection, options,
+    // raw-data sheet) from `other`; path, listener and flags stay.
+    void TakeContents(CDoseplexDoc& other);
+
     bool m_bModified = false;
 };
 

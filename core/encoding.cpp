@@ -131,4 +131,15 @@ std::string Utf8ToEightBit(std::string_view utf8) {
     return out;
 }
 
+std::string Utf8ToStoredText(std::string_view utf8) {
+    std::string out = Utf8ToEightBit(utf8);
+    // Windows-1252 bytes that happen to form UTF-8 (such as the two bytes of
+    // "Ã©") would read back as other characters; the UTF-8 form reads back
+    // as the text itself.
+    if (out != utf8 && IsValidUtf8(out)) {
+        return std::string(utf8);
+    }
+    return out;
+}
+
 } // namespace doseplex

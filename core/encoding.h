@@ -19,4 +19,10 @@ std::string EightBitToUtf8(std::string_view bytes);
 // otherwise the UTF-8 bytes unchanged.
 std::string Utf8ToEightBit(std::string_view utf8);
 
+// The 8-bit form of a text kept in a file that is read back with
+// EightBitToUtf8: as Utf8ToEightBit, but UTF-8 also when the Windows-1252
+// bytes would themselves form UTF-8, so that reading always gives back the
+// text.
+std::string Utf8ToStoredText(std::string_view utf8);
+
 } // namespace doseplex
