@@ -1,11 +1,19 @@
 #include "cli/common.h"
 
+#include "app/qsettings_store.h"
 #include "core/document.h"
+#include "core/document_file.h"
+#include "core/message_sink.h"
+#include "core/settings.h"
 #include "core/text_import.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <locale.h>
@@ -17,13 +25,31 @@ namespace doseplex::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: doseplex-cli analyse INPUT [--set KEY=VALUE]...\n"
+    "usage: doseplex-cli analyse INPUT [--set KEY=VALUE]... [--settings FILE]\n"
+    "       doseplex-cli report INPUT (--summary | --drug N) [-o FILE] [--set KEY=VALUE]...\n"
+    "       doseplex-cli summary-table INPUT -o OUT [--set KEY=VALUE]...\n"
+    "       doseplex-cli convert INPUT -o OUT.dpx [--set KEY=VALUE]...\n"
     "\n"
-    "  analyse     import INPUT (a tab-separated \"[start]\" file) and print the\n"
-    "              analysis of every drug and combination as JSON\n"
+    "  analyse     read INPUT (a tab-separated \"[start]\" file or a .dpx\n"
+    "              experiment with its own options) and print the analysis of\n"
+    "              every drug and combination as JSON\n"
+    "  report      write the text report of the experiment (--summary) or of the\n"
+    "              drug or combination with the zero-based drug id N (--drug N)\n"
+    "              to FILE or stdout: 8-bit text, TAB columns, CR LF line ends\n"
+    "  summary-table\n"
+    "              write the summary table to OUT as tab-delimited text (.txt),\n"
+    "              an Excel 97 workbook (.xls) or an Excel workbook (.xlsx)\n"
+    "  convert     write INPUT (a \"[start]\" file or a .dpx experiment of either\n"
+    "              generation) to OUT.dpx as an experiment file of the current\n"
+    "              layout; OUT is replaced only once it is completely written\n"
     "\n"
     "  --set KEY=VALUE   override one analysis or graph option for this run,\n"
-    "                    e.g. --set MonteCarlo=1 --set ReportRepeats=500\n";
+    "                    e.g. --set MonteCarlo=1 --set ReportRepeats=500\n"
+    "  --settings FILE   take the option defaults of the new experiment from the\n"
+    "                    INI file FILE instead of the per-user settings\n"
+    "                    (~/.config/Labwerk/DosePlex.ini); without --settings the\n"
+    "                    environment variable DOSEPLEX_SETTINGS may name that file.\n"
+    "                    Settings files are only read, never written.\n";
 
 // A whole-text decimal number in the C locale, or nothing.
 std::optional<double> ParseNumber(const std::string& text) {
@@ -61,6 +87,53 @@ std::string ParseOverride(const std::string& text, COverride& out) {
     }
     out = {info, *value};
     return {};
+}
+
+bool EndsWithDpx(const std::string& path) {
+    constexpr std::string_view kExtension = ".dpx";
+    if (path.size() < kExtension.size()) {
+        return false;
+    }
+    const std::string tail = path.substr(path.size() - kExtension.size());
+    return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+}
+
+// True when the text import would find its "[start]" word (any case).
+bool HasStartWord(const std::vector<std::uint8_t>& bytes) {
+    constexpr std::string_view kWord = "[start]";
+    const auto found = std::search(
+        bytes.begin(), bytes.end(), kWord.begin(), kWord.end(),
+        [](std::uint8_t a, char b) { return std::tolower(a) == static_cast<unsigned char>(b); });
+    return found != bytes.end();
+}
+
+// Reads an experiment file or a "[start]" text file, decided by the content:
+// a name ending in ".dpx" or the marker of a current experiment file means an
+// experiment; a "[start]" word means a text file; anything else is tried as
+// an experiment of the previous generation (which has no marker) and
+// otherwise imported as text, whose errors then explain the problem.
+bool ReadInputFile(const std::string& path, CDoseplexDoc& doc) {
+    if (EndsWithDpx(path)) {
+        return doc.OnOpenDocument(path);
+    }
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+    if (ReadFileBytes(path, bytes, reason)) {
+        bool experiment = HasDocumentMarker(bytes);
+        if (!experiment && !HasStartWord(bytes)) {
+            CDoseplexDoc probe;
+            CCollectingMessageSink quiet;
+            const CScopedMessageSink scope(quiet);
+            experiment = ReadDocument(bytes, probe);
+        }
+        if (experiment) {
+            return doc.OnOpenDocument(path);
+        }
+    }
+    CImportError error;
+    return ImportTextFile(path, doc, error);
 }
 
 } // namespace
@@ -107,14 +180,34 @@ bool TakeCommonArg(const std::vector<std::string>& args, size_t& i, CCommonArgs&
     return true;
 }
 
-std::unique_ptr<CDoseplexDoc> NewDocument(const CCommonArgs& /*common*/) {
-    return std::make_unique<CDoseplexDoc>();
+std::unique_ptr<CDoseplexDoc> NewDocument(const CCommonArgs& common) {
+    std::string path = common.settingsFile;
+    if (path.empty()) {
+        if (const char* named = std::getenv("DOSEPLEX_SETTINGS"); named != nullptr) {
+            path = named;
+        }
+    }
+    if (path.empty()) {
+        const CQSettingsStore store;
+        return NewDocumentFromStore(store);
+    }
+    // A settings file that was asked for but cannot be read is worth a word:
+    // the run would otherwise go on silently with other options.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) || !std::ifstream(path)) {
+        std::cerr << "doseplex-cli: warning: cannot read settings file " << path
+                  << "; using the built-in option defaults\n";
+        return std::make_unique<CDoseplexDoc>();
+    }
+    // Read-only: the store is const and nothing is ever written through it.
+    const CQSettingsStore store(path);
+    return NewDocumentFromStore(store);
 }
 
 int LoadInput(const CCommonArgs& common, CDoseplexDoc& doc) {
-    CImportError error;
-    if (!ImportTextFile(common.input, doc, error)) {
-        return kExitInput; // the message went to stderr through the sink
+    // Any failure message went to stderr through the message sink.
+    if (!ReadInputFile(common.input, doc)) {
+        return kExitInput;
     }
     for (const COverride& item : common.overrides) {
         SetOptionValue(*item.info, item.value, doc.m_analysis, doc.m_graph);

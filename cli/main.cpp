@@ -25,6 +25,9 @@ int main(int argc, char** argv) {
     static const Command commands[] = {
         {"analyse", RunAnalyse},
         {"analyze", RunAnalyse},
+        {"convert", RunConvert},
+        {"report", RunReport},
+        {"summary-table", RunSummaryTable},
     };
     for (const Command& entry : commands) {
         if (command == entry.name) {

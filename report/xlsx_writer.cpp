@@ -1,0 +1,236 @@
+// Office Open XML workbook writer (one worksheet) on top of libxlsxwriter.
+
+#include "core/encoding.h"
+#include "report/table.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+namespace doseplex {
+
+namespace {
+
+constexpr std::size_t kMaxTextUnits = 32767; // UTF-16 code units per cell
+constexpr std::size_t kMaxSheetNameUnits = 31;
+
+// UTF-16 code units of a UTF-8 sequence starting with `lead`.
+std::size_t Utf16Units(unsigned char lead) {
+    return lead >= 0xF0 ? 2 : 1;
+}
+
+bool IsContinuationByte(char ch) {
+    return (static_cast<unsigned char>(ch) & 0xC0) == 0x80;
+}
+
+std::size_t TextUnits(const std::string& utf8) {
+    std::size_t units = 0;
+    for (const char ch : utf8) {
+        if (!IsContinuationByte(ch)) {
+            units += Utf16Units(static_cast<unsigned char>(ch));
+        }
+    }
+    return units;
+}
+
+// Sheet names are at most 31 characters, without []:*?/\ and not starting or
+// ending with an apostrophe; offending characters become '_'.
+std::string ToSheetName(const std::string& name) {
+    const std::string utf8 = EightBitToUtf8(name);
+    std::string result;
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = 1;
+        while (i + length < utf8.size() && IsContinuationByte(utf8[i + length])) {
+            ++length;
+        }
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        units += Utf16Units(lead);
+        if (units > kMaxSheetNameUnits) {
+            break;
+        }
+        if (lead < 0x20 || std::strchr("[]:*?/\\", lead) != nullptr) {
+            result += '_';
+        } else {
+            result.append(utf8, i, length);
+        }
+        i += length;
+    }
+    if (!result.empty() && result.front() == '\'') {
+        result.front() = '_';
+    }
+    if (!result.empty() && result.back() == '\'') {
+        result.back() = '_';
+    }
+    return result.empty() ? "Sheet1" : result;
+}
+
+bool CheckTable(const CTable& table, std::string& error) {
+    if (table.m_rows.size() > LXW_ROW_MAX) {
+        error = "the table has " + std::to_string(table.m_rows.size()) +
+                " rows; an .xlsx sheet holds at most " + std::to_string(LXW_ROW_MAX);
+        return false;
+    }
+    for (std::size_t r = 0; r < table.m_rows.size(); ++r) {
+        const auto& row = table.m_rows[r];
+        if (row.size() > LXW_COL_MAX) {
+            error = "row " + std::to_string(r + 1) + " has " + std::to_string(row.size()) +
+                    " columns; an .xlsx sheet holds at most " + std::to_string(LXW_COL_MAX);
+            return false;
+        }
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (TextUnits(EightBitToUtf8(row[c].m_strText)) > kMaxTextUnits) {
+                error = "the text in row " + std::to_string(r + 1) + ", column " +
+                        std::to_string(c + 1) + " is longer than " + std::to_string(kMaxTextUnits) +
+                        " characters";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Fills the workbook; returns the first libxlsxwriter error.
+lxw_error FillWorkbook(lxw_workbook* workbook, const CTable& table) {
+    lxw_worksheet* sheet =
+        workbook_add_worksheet(workbook, ToSheetName(table.m_strSheetName).c_str());
+    if (sheet == nullptr) {
+        return LXW_ERROR_PARAMETER_VALIDATION;
+    }
+    // Excel accepts font sizes from 1 to 409 points.
+    const int points = std::clamp(table.m_nFontPoints, 1, 409);
+
+    // Formats by index: 1 for bold + 2 for a border.
+    std::array<lxw_format*, 4> formats{};
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        formats[i] = workbook_add_format(workbook);
+        if (formats[i] == nullptr) {
+            return LXW_ERROR_MEMORY_MALLOC_FAILED;
+        }
+        format_set_font_size(formats[i], points);
+        if ((i & 1) != 0) {
+            format_set_bold(formats[i]);
+        }
+        if ((i & 2) != 0) {
+            format_set_border(formats[i], LXW_BORDER_THIN);
+        }
+    }
+
+    // Rows keep the 15-point default height, made for the 11-point default
+    // font; a larger font gets taller rows (1.8 pixels per point, in whole
+    // pixels of 0.75 points).
+    if (points > 11) {
+        worksheet_set_default_row(sheet, std::ceil(points * 1.8) * 0.75, LXW_FALSE);
+    }
+
+    const std::size_t widthCount =
+        std::min<std::size_t>(table.m_columnWidthsPx.size(), LXW_COL_MAX);
+    for (std::size_t c = 0; c < widthCount; ++c) {
+        const int px = table.m_columnWidthsPx[c];
+        if (px > 0) {
+            const auto column = static_cast<lxw_col_t>(c);
+            const lxw_error err = worksheet_set_column_pixels(
+                sheet, column, column, static_cast<std::uint32_t>(px), nullptr);
+            if (err != LXW_NO_ERROR) {
+                return err;
+            }
+        }
+    }
+
+    for (std::size_t r = 0; r < table.m_rows.size(); ++r) {
+        const auto& row = table.m_rows[r];
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            const CTableCell& cell = row[c];
+            if (cell.m_strText.empty() && !cell.m_bBold && !cell.m_bBorder) {
+                continue;
+            }
+            lxw_format* format = formats[(cell.m_bBold ? 1 : 0) + (cell.m_bBorder ? 2 : 0)];
+            const auto rowIndex = static_cast<lxw_row_t>(r);
+            const auto column = static_cast<lxw_col_t>(c);
+            double number = 0.0;
+            lxw_error err = LXW_NO_ERROR;
+            if (cell.m_strText.empty()) {
+                err = worksheet_write_blank(sheet, rowIndex, column, format);
+            } else if (CellTextIsNumber(cell.m_strText, number)) {
+                err = worksheet_write_number(sheet, rowIndex, column, number, format);
+            } else {
+                // Invalid UTF-8 is read as Windows-1252, as everywhere else
+                // in DosePlex, so the XML stays well-formed.
+                err = worksheet_write_string(sheet, rowIndex, column,
+                                             EightBitToUtf8(cell.m_strText).c_str(), format);
+            }
+            if (err != LXW_NO_ERROR) {
+                return err;
+            }
+        }
+    }
+    return LXW_NO_ERROR;
+}
+
+} // namespace
+
+bool WriteXlsx(const CTable& table, const std::string& path, std::string& error) {
+    if (!CheckTable(table, error)) {
+        return false;
+    }
+    // Reserve a temporary name beside `path`; libxlsxwriter then writes the
+    // file under that name, and it is renamed over `path` when complete.
+    std::string tempPath;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        tempPath = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        error = "cannot create a file beside '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    close(fd);
+
+    lxw_workbook* workbook = workbook_new(tempPath.c_str());
+    if (workbook == nullptr) {
+        error = "cannot start the workbook '" + tempPath + "'";
+        unlink(tempPath.c_str());
+        return false;
+    }
+    const lxw_error fillError = FillWorkbook(workbook, table);
+    // Closing writes the file and frees the workbook in every case.
+    const lxw_error closeError = workbook_close(workbook);
+    if (fillError != LXW_NO_ERROR || closeError != LXW_NO_ERROR) {
+        error = "cannot write '" + tempPath +
+                "': " + lxw_strerror(fillError != LXW_NO_ERROR ? fillError : closeError);
+        unlink(tempPath.c_str());
+        return false;
+    }
+    // Flush to disk before the rename, so a crash cannot leave an empty file
+    // in place of the old one.
+    fd = open(tempPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && fsync(fd) == 0;
+    const int syncErrno = errno;
+    if (fd >= 0) {
+        close(fd);
+    }
+    if (!synced) {
+        error = "cannot write '" + tempPath + "': " + std::strerror(syncErrno);
+        unlink(tempPath.c_str());
+        return false;
+    }
+    if (std::rename(tempPath.c_str(), path.c_str()) != 0) {
+        error = "cannot replace '" + path + "': " + std::strerror(errno);
+        unlink(tempPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace doseplex
