@@ -1,21 +1,15 @@
 // Tests of the doseplex-cli program as a user runs it: exit codes, the JSON it
 // prints, option overrides and import errors.
+#include "tests/test_support.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -33,16 +27,10 @@ constexpr double kDmMix = 5.652395657733023;
 // CI at fa 0.5: each component's share of the mixture's Dm over its own Dm.
 constexpr double kCiAt50 = kDmMix / kDmA + 2.0 * kDmMix / kDmB;
 
-struct CCliResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using doseplex::testing_support::CCliOptions;
+using doseplex::testing_support::CCliRun;
+using doseplex::testing_support::CTempDir;
+using doseplex::testing_support::RunCli;
 
 std::vector<std::string> Keys(const Json& object) {
     std::vector<std::string> keys;
@@ -55,13 +43,8 @@ std::vector<std::string> Keys(const Json& object) {
 class CliTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "doseplex-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
+        ASSERT_FALSE(m_temp.Path().empty());
+        m_dir = m_temp.Path();
     }
 
     std::string WriteInput(const std::string& name, const std::string& content) const {
@@ -70,68 +53,18 @@ protected:
         return path.string();
     }
 
-    // Runs the program with stdout and stderr sent to files (no pipe can
-    // fill up) and stdin from /dev/null.
-    CCliResult Run(const std::vector<std::string>& args) const {
-        const std::string outPath = (m_dir / "stdout").string();
-        const std::string errPath = (m_dir / "stderr").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        std::vector<std::string> storage{DOSEPLEX_CLI};
-        storage.insert(storage.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : storage) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-
-        // The caller's environment, but with a home of our own so that no
-        // per-user settings change the option defaults.
-        const std::string home = (m_dir / "home").string();
-        std::vector<std::string> variables;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string variable = *entry;
-            const std::string name = variable.substr(0, variable.find('='));
-            if (name != "HOME" && name != "XDG_CONFIG_HOME" && name != "DOSEPLEX_SETTINGS") {
-                variables.push_back(variable);
-            }
-        }
-        variables.push_back("HOME=" + home);
-        variables.push_back("XDG_CONFIG_HOME=" + home + "/.config");
-        std::vector<char*> envp;
-        for (std::string& variable : variables) {
-            envp.push_back(variable.data());
-        }
-        envp.push_back(nullptr);
-
-        CCliResult result;
-        pid_t pid = 0;
-        const int spawned =
-            posix_spawn(&pid, DOSEPLEX_CLI, &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << DOSEPLEX_CLI << ": error " << spawned;
-            return result;
-        }
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.out = ReadAll(outPath);
-        result.err = ReadAll(errPath);
-        return result;
+    // Runs the program with the outputs kept in the test's directory and a
+    // home of its own there, so that no per-user settings change the option
+    // defaults.
+    CCliRun Run(const std::vector<std::string>& args) const {
+        return RunCli(args, CCliOptions(m_dir));
     }
 
     // Runs `analyse` expecting success and returns the parsed output.
     Json Analyse(const std::vector<std::string>& extra, const std::string& input = kExample) const {
         std::vector<std::string> args{"analyse", input};
         args.insert(args.end(), extra.begin(), extra.end());
-        const CCliResult run = Run(args);
+        const CCliRun run = Run(args);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.err, "");
         Json json = Json::parse(run.out, nullptr, false);
@@ -139,6 +72,7 @@ protected:
         return json.is_discarded() ? Json::object() : json;
     }
 
+    CTempDir m_temp{"doseplex-cli"};
     fs::path m_dir;
 };
 
@@ -182,7 +116,7 @@ TEST_F(CliTest, ExitCodes) {
             label += arg + " ";
         }
         SCOPED_TRACE(label);
-        const CCliResult run = Run(c.args);
+        const CCliRun run = Run(c.args);
         EXPECT_EQ(run.exitCode, c.code);
         if (c.code == 0) {
             EXPECT_EQ(run.err, "");
@@ -201,7 +135,7 @@ TEST_F(CliTest, ExitCodes) {
 
 TEST_F(CliTest, ImportErrorMessageGoesToStderr) {
     const std::string input = WriteInput("bad.txt", "[start]\t1\nExp1\t2\t1\tuM\t1\t2\n");
-    CCliResult run = Run({"analyse", input});
+    CCliRun run = Run({"analyse", input});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "Import Error! \n\nCannot Import File.\n\nError 1005. \nInvalid number of "
@@ -354,8 +288,8 @@ TEST_F(CliTest, OverridesShowInOptionsAndChangeTheLevels) {
 TEST_F(CliTest, MonteCarloFillsEstimatesAndRepeatsExactly) {
     const std::vector<std::string> args = {"analyse",      kExample, "--set",
                                            "MonteCarlo=1", "--set",  "ReportRepeats=300"};
-    const CCliResult first = Run(args);
-    const CCliResult second = Run(args);
+    const CCliRun first = Run(args);
+    const CCliRun second = Run(args);
     ASSERT_EQ(first.exitCode, 0) << first.err;
     EXPECT_EQ(first.out, second.out);
 

@@ -9,13 +9,13 @@
 #include "core/text_import.h"
 
 #include "cli/common.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <csignal>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,7 +23,6 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -202,13 +201,8 @@ std::unique_ptr<CDoseplexDoc> FullDocument() {
 class DocumentFileTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "doseplex-file-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
+        ASSERT_FALSE(m_temp.Path().empty());
+        m_dir = m_temp.Path();
     }
 
     // Reads into a new document; false and the reason on failure.
@@ -225,14 +219,15 @@ protected:
     }
 
     static Bytes Get(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string content = testing_support::ReadFile(path);
+        return {content.begin(), content.end()};
     }
 
     std::vector<std::string>& Messages() { return m_sink.m_messages; }
 
     CCollectingMessageSink m_sink;
     CScopedMessageSink m_scope{m_sink};
+    testing_support::CTempDir m_temp{"doseplex-file"};
     fs::path m_dir;
     std::string m_error;
 };
@@ -934,21 +929,20 @@ TEST_F(DocumentFileTest, AnalyseReadsExperimentsByContent) {
 
 // convert runs as a user runs it: exit codes, stderr and the file it writes.
 TEST_F(DocumentFileTest, ConvertCommand) {
-    const auto run = [this](const std::string& args, std::string* err = nullptr) {
-        const std::string errPath = (m_dir / "stderr").string();
-        const std::string command = std::string(DOSEPLEX_CLI) + " convert " + args +
-                                    " >/dev/null 2>" + errPath + " </dev/null";
-        const int status = std::system(command.c_str());
+    const auto run = [this](const std::vector<std::string>& args, std::string* err = nullptr) {
+        std::vector<std::string> command{"convert"};
+        command.insert(command.end(), args.begin(), args.end());
+        const testing_support::CCliRun result =
+            testing_support::RunCli(command, testing_support::CCliOptions(m_dir));
         if (err) {
-            const Bytes bytes = Get(errPath);
-            err->assign(bytes.begin(), bytes.end());
+            *err = result.err;
         }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result.exitCode;
     };
     // An empty settings file: the option defaults do not depend on the user.
     const std::string example = std::string(DOSEPLEX_SOURCE_DIR) + "/examples/two-drug.txt";
     const std::string out = (m_dir / "out.dpx").string();
-    ASSERT_EQ(run(example + " -o " + out + " --settings " + Put("empty.ini", {})), 0);
+    ASSERT_EQ(run({example, "-o", out, "--settings", Put("empty.ini", {})}), 0);
     CDoseplexDoc imported;
     CImportError error;
     ASSERT_TRUE(ImportTextFile(example, imported, error));
@@ -961,18 +955,18 @@ TEST_F(DocumentFileTest, ConvertCommand) {
     v1.S("v1").S("").S("").S("").W(0).DisplayParameters(CDoseplexDoc()).W(0xFFFF);
     const std::string old = Put("old.dpx", v1.b);
     std::string err;
-    ASSERT_EQ(run(old + " -o " + out, &err), 0);
+    ASSERT_EQ(run({old, "-o", out}, &err), 0);
     EXPECT_NE(err.find(kVersion1Warning), std::string::npos) << err;
     EXPECT_TRUE(HasDocumentMarker(Get(out)));
 
     const Bytes before = Get(out);
-    EXPECT_EQ(run(Put("bad.dpx", {3, 'a'}) + " -o " + out, &err), 1);
+    EXPECT_EQ(run({Put("bad.dpx", {3, 'a'}), "-o", out}, &err), 1);
     EXPECT_NE(err.find("damaged"), std::string::npos) << err;
-    EXPECT_EQ(run(old + " -o " + old + "/sub.dpx", &err), 1);
+    EXPECT_EQ(run({old, "-o", old + "/sub.dpx"}, &err), 1);
     EXPECT_NE(err.find("Unable to save"), std::string::npos) << err;
     EXPECT_EQ(Get(out), before);
-    EXPECT_EQ(run(old), 2);
-    EXPECT_EQ(run("-o " + out), 2);
+    EXPECT_EQ(run({old}), 2);
+    EXPECT_EQ(run({"-o", out}), 2);
 }
 
 } // namespace

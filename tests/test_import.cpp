@@ -3,10 +3,10 @@
 #include "core/document.h"
 #include "core/message_sink.h"
 #include "core/text_import.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -237,14 +237,10 @@ TEST(ImportErrors, EachErrorHasItsMessageAndBuildsNothing) {
 class ImportFile : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "import-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        ASSERT_FALSE(m_temp.Path().empty());
+        m_dir = m_temp.Path();
     }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
+    testing_support::CTempDir m_temp{"import"};
     std::filesystem::path m_dir;
 };
 

@@ -11,26 +11,20 @@
 #include "report/drug_report.h"
 #include "report/summary_report.h"
 #include "report/summary_table.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -48,33 +42,8 @@ const std::string kDefaultOptions = (kSource / "tests" / "data" / "default-optio
 
 const std::string kLongRule = std::string(100, '-');
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A fresh directory of its own, removed with everything in it.
-class CTempDir {
-public:
-    CTempDir() {
-        std::string pattern = (fs::temp_directory_path() / "doseplex-report-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot create a temporary directory";
-        }
-        m_path = pattern;
-    }
-    ~CTempDir() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
-
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    fs::path m_path;
-};
+using testing_support::CTempDir;
+using testing_support::ReadFile;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -490,51 +459,18 @@ TEST(SummaryTable, ExportChoosesTheFormatByExtension) {
 
 class ReportCli : public testing::Test {
 protected:
-    struct CResult {
-        int exitCode = -1;
-        std::string out;
-        std::string err;
-    };
+    using CResult = testing_support::CCliRun;
 
     // Runs the program with the built-in option defaults; stdout and stderr
     // go to files.
     CResult Run(std::vector<std::string> args) const {
         args.insert(args.begin() + 1, {"--settings", kDefaultOptions});
-        args.insert(args.begin(), DOSEPLEX_CLI);
-        const std::string outPath = m_dir / "stdout";
-        const std::string errPath = m_dir / "stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        CResult result;
-        pid_t pid = 0;
-        const int spawned =
-            posix_spawn(&pid, DOSEPLEX_CLI, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << DOSEPLEX_CLI;
-            return result;
-        }
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.out = ReadFile(outPath);
-        result.err = ReadFile(errPath);
-        return result;
+        return testing_support::RunCli(args, testing_support::CCliOptions(m_dir.Path()));
     }
 
     std::string Path(const std::string& name) const { return m_dir / name; }
 
-    CTempDir m_dir;
+    CTempDir m_dir{"doseplex-report"};
 };
 
 TEST_F(ReportCli, WritesTheGoldenTexts) {

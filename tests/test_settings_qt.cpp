@@ -3,45 +3,31 @@
 #include "app/qsettings_store.h"
 #include "core/document.h"
 #include "core/settings.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using namespace doseplex;
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::CTempDir;
+using testing_support::ReadFile;
 
 class TempDirTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "doseplex-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
+        ASSERT_FALSE(m_temp.Path().empty());
+        m_dir = m_temp.Path();
     }
 
     std::string WriteFile(const fs::path& relative, const std::string& content) const {
@@ -51,6 +37,7 @@ protected:
         return path.string();
     }
 
+    CTempDir m_temp{"doseplex-settings"};
     fs::path m_dir;
 };
 
@@ -80,7 +67,7 @@ TEST_F(QSettingsStoreTest, RoundTripThroughAnIniFile) {
         }
     } // written on destruction
 
-    const std::string ini = ReadAll(path);
+    const std::string ini = ReadFile(path);
     EXPECT_NE(ini.find("[ReportDefaults]"), std::string::npos) << ini;
     EXPECT_NE(ini.find("EffectStep=0.100000"), std::string::npos) << ini;
     EXPECT_NE(ini.find("[PageSetup]"), std::string::npos) << ini;
@@ -114,7 +101,7 @@ TEST_F(QSettingsStoreTest, ReadsAHandWrittenIniFile) {
                                                    "[Font]\r\n"
                                                    "Height=-12\r\n"
                                                    "FaceName=Arial, Bold\r\n");
-    const std::string before = ReadAll(path);
+    const std::string before = ReadFile(path);
     {
         const CQSettingsStore store(path);
         const auto doc = NewDocumentFromStore(store);
@@ -128,7 +115,7 @@ TEST_F(QSettingsStoreTest, ReadsAHandWrittenIniFile) {
         EXPECT_EQ(view.m_settings.m_font.m_nHeight, -12);
         EXPECT_EQ(view.m_settings.m_font.m_strFaceName, "Arial, Bold");
     }
-    EXPECT_EQ(ReadAll(path), before); // reading leaves the file alone
+    EXPECT_EQ(ReadFile(path), before); // reading leaves the file alone
 }
 
 // --- The command line ------------------------------------------------------------
@@ -145,6 +132,7 @@ class CliSettingsTest : public TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
+        ASSERT_FALSE(m_outputs.Path().empty());
         m_config = m_dir / "config";
         fs::create_directories(m_config);
         m_file = WriteFile("a.ini", "[ReportDefaults]\nEffectStep=0.1\n[GraphOptions]\n"
@@ -152,63 +140,23 @@ protected:
     }
 
     // Runs `analyse` on the two-drug example with the per-user configuration
-    // folder in the test's directory, DOSEPLEX_SETTINGS unset unless `env`
-    // sets it, and the working directory in the test's directory.
+    // folder in the test's directory and DOSEPLEX_SETTINGS unset unless `env`
+    // sets it. The outputs are kept in a directory of their own, so that the
+    // test's directory holds only what the test put there.
     CCliRun Analyse(const std::vector<std::string>& extra,
                     const std::vector<std::string>& env = {}) const {
-        std::vector<std::string> envStorage;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string item = *entry;
-            if (item.rfind("DOSEPLEX_SETTINGS=", 0) != 0 &&
-                item.rfind("XDG_CONFIG_HOME=", 0) != 0) {
-                envStorage.push_back(item);
-            }
-        }
-        envStorage.push_back("XDG_CONFIG_HOME=" + m_config.string());
-        envStorage.insert(envStorage.end(), env.begin(), env.end());
-
-        std::vector<std::string> argStorage{
-            DOSEPLEX_CLI, "analyse", std::string(DOSEPLEX_SOURCE_DIR) + "/examples/two-drug.txt"};
-        argStorage.insert(argStorage.end(), extra.begin(), extra.end());
-
-        const fs::path output = fs::temp_directory_path() / (m_dir.filename().string() + ".out");
-        const fs::path errors = fs::temp_directory_path() / (m_dir.filename().string() + ".err");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        const auto pointers = [](std::vector<std::string>& storage) {
-            std::vector<char*> list;
-            for (std::string& item : storage) {
-                list.push_back(item.data());
-            }
-            list.push_back(nullptr);
-            return list;
-        };
-        std::vector<char*> argv = pointers(argStorage);
-        std::vector<char*> envp = pointers(envStorage);
+        std::vector<std::string> args{"analyse",
+                                      std::string(DOSEPLEX_SOURCE_DIR) + "/examples/two-drug.txt"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        testing_support::CCliOptions options(m_outputs.Path());
+        options.set.push_back("XDG_CONFIG_HOME=" + m_config.string());
+        options.set.insert(options.set.end(), env.begin(), env.end());
+        const testing_support::CCliRun result = testing_support::RunCli(args, options);
 
         CCliRun run;
-        pid_t pid = 0;
-        const int spawned =
-            posix_spawn(&pid, DOSEPLEX_CLI, &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << DOSEPLEX_CLI << ": error " << spawned;
-            return run;
-        }
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        run.err = ReadAll(errors);
-        run.json = Json::parse(ReadAll(output), nullptr, false);
-        std::error_code ec;
-        fs::remove(output, ec);
-        fs::remove(errors, ec);
+        run.exitCode = result.exitCode;
+        run.err = result.err;
+        run.json = Json::parse(result.out, nullptr, false);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_FALSE(run.json.is_discarded());
         return run;
@@ -224,13 +172,14 @@ protected:
                 run.json["drugs"][0]["dose_effect"].size()};
     }
 
+    CTempDir m_outputs{"doseplex-settings-run"};
     fs::path m_config;
     std::string m_file;
 };
 
 TEST_F(CliSettingsTest, SettingsFileOptionAndVariable) {
     const std::string other = WriteFile("b.ini", "[ReportDefaults]\nEffectStep=0.2\n");
-    const std::string before = ReadAll(m_file);
+    const std::string before = ReadFile(m_file);
 
     const CCliRun named = Analyse({"--settings", m_file});
     EXPECT_EQ(StepAndLevels(named), std::make_pair(0.1, size_t{12}));
@@ -247,7 +196,7 @@ TEST_F(CliSettingsTest, SettingsFileOptionAndVariable) {
 
     // Reading never writes: the files are as they were, and nothing new
     // appeared beside them or in the configuration folder.
-    EXPECT_EQ(ReadAll(m_file), before);
+    EXPECT_EQ(ReadFile(m_file), before);
     std::vector<std::string> names;
     for (const auto& entry : fs::recursive_directory_iterator(m_dir)) {
         names.push_back(entry.path().filename().string());

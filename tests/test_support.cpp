@@ -1,0 +1,122 @@
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace doseplex::testing_support {
+
+namespace fs = std::filesystem;
+
+CTempDir::CTempDir(const std::string& prefix) {
+    std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data()) != nullptr) {
+        m_path = pattern;
+    } else {
+        ADD_FAILURE() << "cannot create a temporary directory";
+    }
+}
+
+CTempDir::~CTempDir() {
+    if (!m_path.empty()) {
+        std::error_code ec;
+        fs::remove_all(m_path, ec);
+    }
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+namespace {
+
+// The name part of "NAME=value".
+std::string VariableName(const std::string& variable) {
+    return variable.substr(0, variable.find('='));
+}
+
+// The caller's environment with the changes RunCli describes.
+std::vector<std::string> ChildEnvironment(const CCliOptions& options) {
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        variables.emplace_back(*entry);
+    }
+    const auto remove = [&variables](const std::string& name) {
+        std::erase_if(variables, [&name](const std::string& variable) {
+            return VariableName(variable) == name;
+        });
+    };
+    const auto put = [&variables, &remove](const std::string& variable) {
+        remove(VariableName(variable));
+        variables.push_back(variable);
+    };
+    const std::string home = (options.dir / "home").string();
+    remove("DOSEPLEX_SETTINGS");
+    put("HOME=" + home);
+    put("XDG_CONFIG_HOME=" + home + "/.config");
+    for (const std::string& name : options.unset) {
+        remove(name);
+    }
+    for (const std::string& variable : options.set) {
+        put(variable);
+    }
+    return variables;
+}
+
+// Pointers to the strings, ending with a null pointer, as exec wants them.
+std::vector<char*> Pointers(std::vector<std::string>& storage) {
+    std::vector<char*> list;
+    for (std::string& item : storage) {
+        list.push_back(item.data());
+    }
+    list.push_back(nullptr);
+    return list;
+}
+
+} // namespace
+
+CCliRun RunCli(const std::vector<std::string>& args, const CCliOptions& options) {
+    const std::string outPath = (options.dir / "stdout").string();
+    const std::string errPath = (options.dir / "stderr").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    std::vector<std::string> argStorage{DOSEPLEX_CLI};
+    argStorage.insert(argStorage.end(), args.begin(), args.end());
+    std::vector<std::string> envStorage = ChildEnvironment(options);
+    const std::vector<char*> argv = Pointers(argStorage);
+    const std::vector<char*> envp = Pointers(envStorage);
+
+    CCliRun result;
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, DOSEPLEX_CLI, &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << DOSEPLEX_CLI << ": error " << spawned;
+        return result;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
+    return result;
+}
+
+} // namespace doseplex::testing_support

@@ -1,0 +1,60 @@
+#pragma once
+
+// Helpers the test files share: a temporary directory, reading a whole file,
+// and running the doseplex-cli program as a user runs it.
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace doseplex::testing_support {
+
+// A fresh directory under the system's temporary folder, removed with
+// everything in it when the object goes. `prefix` starts its name.
+class CTempDir {
+public:
+    explicit CTempDir(const std::string& prefix = "doseplex");
+    ~CTempDir();
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+
+    // Empty when the directory could not be made (the test has then failed).
+    const std::filesystem::path& Path() const { return m_path; }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
+
+// How doseplex-cli is run.
+struct CCliOptions {
+    explicit CCliOptions(std::filesystem::path outputDir) : dir(std::move(outputDir)) {}
+
+    // Where stdout and stderr are kept (the files "stdout" and "stderr") and
+    // where the private home lies ("home", not created).
+    std::filesystem::path dir;
+    // Variables as "NAME=value", set after the private home, so that they
+    // win over it.
+    std::vector<std::string> set;
+    // Names of variables to leave out of the program's environment.
+    std::vector<std::string> unset;
+};
+
+struct CCliRun {
+    int exitCode = -1; // 128 + the signal when the program was killed
+    std::string out;
+    std::string err;
+};
+
+// Runs doseplex-cli with `args`, stdin from /dev/null and stdout and stderr
+// sent to files (no pipe can fill up), and waits for it. The environment is
+// the caller's with HOME and XDG_CONFIG_HOME in a home of the run's own and
+// DOSEPLEX_SETTINGS removed, so that no per-user settings change the option
+// defaults; then `options.unset` and `options.set` apply.
+CCliRun RunCli(const std::vector<std::string>& args, const CCliOptions& options);
+
+} // namespace doseplex::testing_support
