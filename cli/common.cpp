@@ -3,6 +3,7 @@
 #include "app/qsettings_store.h"
 #include "core/document.h"
 #include "core/document_file.h"
+#include "core/file_io.h"
 #include "core/message_sink.h"
 #include "core/settings.h"
 #include "core/text_import.h"
@@ -221,11 +222,9 @@ int WriteOutput(const std::string& path, const std::string& text) {
         std::cout.flush();
         return std::cout ? kExitOk : kExitInput;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-        std::cerr << "doseplex-cli: cannot write " << path << ": " << std::strerror(errno) << "\n";
+    std::string reason;
+    if (!WriteFileSafely(path, text, reason)) {
+        std::cerr << "doseplex-cli: cannot write " << path << ": " << reason << "\n";
         return kExitInput;
     }
     return kExitOk;

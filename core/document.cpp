@@ -1,10 +1,12 @@
 #include "core/document.h"
 
 #include "core/document_file.h"
+#include "core/file_io.h"
 #include "core/message_sink.h"
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 
 namespace doseplex {
 
@@ -130,6 +132,13 @@ std::string FileTitle(const std::string& path) {
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+// The absolute form of `path`, which reports show as the experiment's file.
+std::string FullPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
 } // namespace
 
 void CDoseplexDoc::TakeContents(CDoseplexDoc& other) {
@@ -175,7 +184,7 @@ bool CDoseplexDoc::OnOpenDocument(const std::string& path) {
         return false;
     }
     TakeContents(loaded);
-    m_strPathName = path;
+    m_strPathName = FullPath(path);
     m_strDocumentTitle = FileTitle(path);
     SetModifiedFlag(false);
     NotifyContentsChanged();
@@ -189,7 +198,7 @@ bool CDoseplexDoc::OnSaveDocument(const std::string& path) {
         ShowMessage("Unable to save \"" + path + "\".\n" + reason + ".");
         return false;
     }
-    m_strPathName = path;
+    m_strPathName = FullPath(path);
     m_strDocumentTitle = FileTitle(path);
     SetModifiedFlag(false);
     return true;

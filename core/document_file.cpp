@@ -6,15 +6,8 @@
 #include "core/message_sink.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <filesystem>
 #include <new>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace doseplex {
 
@@ -369,25 +362,6 @@ void Read(CArchiveReader& ar, CDoseplexDoc& doc) {
     }
 }
 
-std::string ErrnoText() {
-    return std::strerror(errno);
-}
-
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 } // namespace
 
 bool HasDocumentMarker(std::span<const std::uint8_t> bytes) {
@@ -450,114 +424,6 @@ bool ReadDocument(std::span<const std::uint8_t> bytes, CDoseplexDoc& doc, std::s
         }
     }
     return false;
-}
-
-bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
-    // Non-blocking, so that a named pipe cannot stall the open; regular files
-    // ignore the flag.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = ErrnoText();
-        return false;
-    }
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0;
-    if (ok && !S_ISREG(info.st_mode)) {
-        error = S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file";
-        ::close(fd);
-        return false;
-    }
-    std::vector<std::uint8_t> data;
-    std::uint8_t buffer[65536];
-    while (ok) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        data.insert(data.end(), buffer, buffer + got);
-    }
-    if (!ok) {
-        error = ErrnoText();
-    }
-    ::close(fd);
-    if (ok) {
-        bytes = std::move(data);
-    }
-    return ok;
-}
-
-bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
-                     std::string& error) {
-    namespace fs = std::filesystem;
-    fs::path target(path);
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) {
-            target = resolved;
-        }
-    }
-    if (target.filename().empty()) {
-        error = "no file name given";
-        return false;
-    }
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-
-    // A new, unique name next to the target, so that the rename stays within
-    // one file system and is atomic.
-    static unsigned counter = 0;
-    fs::path temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = folder / ("." + target.filename().string() + ".tmp" +
-                              std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        error = ErrnoText();
-        return false;
-    }
-
-    struct stat old {};
-    bool ok = true;
-    if (::stat(target.c_str(), &old) == 0) {
-        if (S_ISDIR(old.st_mode)) {
-            errno = EISDIR;
-            ok = false;
-        } else if (S_ISREG(old.st_mode)) {
-            ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-        }
-    }
-    ok = ok && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    if (!ok) {
-        error = ErrnoText();
-    }
-    if (::close(fd) != 0 && ok) {
-        error = ErrnoText();
-        ok = false;
-    }
-    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = ErrnoText();
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    // Make the rename itself durable; a failure here no longer endangers
-    // either version of the file.
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
 }
 
 } // namespace doseplex

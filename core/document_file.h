@@ -49,17 +49,4 @@ bool WriteDocument(const CDoseplexDoc& doc, std::vector<std::uint8_t>& bytes,
 bool ReadDocument(std::span<const std::uint8_t> bytes, CDoseplexDoc& doc,
                   std::string* error = nullptr);
 
-// The whole of a regular file. Fails with the reason for anything else (a
-// missing file, a directory, a device or pipe, a read error).
-bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error);
-
-// Replaces the file at `path` by `bytes` so that `path` holds either the old
-// or the complete new contents at every moment: the bytes are written to a
-// new file in the same folder, synced to disk, then renamed over `path`. A
-// file that existed keeps its permission bits; saving through a symbolic
-// link replaces the file it points to. On failure nothing is left behind and
-// `error` gives the reason.
-bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
-                     std::string& error);
-
 } // namespace doseplex

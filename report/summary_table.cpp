@@ -2,15 +2,13 @@
 
 #include "core/document.h"
 #include "core/encoding.h"
+#include "core/file_io.h"
 #include "report/drug_report.h"
 #include "report/report_text.h"
 #include "report/summary_report.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -57,32 +55,6 @@ std::string Lower(std::string text) {
         return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     });
     return text;
-}
-
-bool WriteTextFile(const std::string& text, const std::string& path, std::string& error) {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot create " + temporary + ": " + std::strerror(errno);
-            return false;
-        }
-        out << text;
-        out.close();
-        if (!out) {
-            error = "cannot write " + temporary + ": " + std::strerror(errno);
-            std::filesystem::remove(temporary);
-            return false;
-        }
-    }
-    std::error_code code;
-    std::filesystem::rename(temporary, path, code);
-    if (code) {
-        error = "cannot replace " + path + ": " + code.message();
-        std::filesystem::remove(temporary, code);
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -173,7 +145,7 @@ ETableFormat TableFormatForPath(const std::string& path) {
 bool ExportTable(const CTable& table, const std::string& path, std::string& error) {
     switch (TableFormatForPath(path)) {
     case ETableFormat::Text:
-        return WriteTextFile(Utf8ToEightBit(TabDelimitedText(table)), path, error);
+        return WriteFileSafely(path, Utf8ToEightBit(TabDelimitedText(table)), error);
     case ETableFormat::Xls:
         return WriteXls(table, path, error);
     case ETableFormat::Xlsx:

@@ -2,16 +2,15 @@
 // stream of an OLE2 compound file.
 
 #include "core/encoding.h"
+#include "core/file_io.h"
+#include "report/export_file.h"
 #include "report/table.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -23,7 +22,6 @@ namespace {
 constexpr std::size_t kMaxRows = 65536;
 constexpr std::size_t kMaxColumns = 256;
 constexpr std::size_t kMaxTextUnits = 32767; // UTF-16 code units per cell
-constexpr std::size_t kMaxSheetNameUnits = 31;
 constexpr std::size_t kMaxRecordData = 8224; // bytes after the 4-byte record header
 
 // BIFF8 record identifiers.
@@ -156,33 +154,9 @@ bool IsHighSurrogate(char16_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
-// Sheet names are at most 31 characters, without []:*?/\ and not starting or
-// ending with an apostrophe; offending characters become '_'.
+// The sheet name as BIFF8 stores it, cleaned up as for every workbook.
 CXlsText ToSheetName(const std::string& name) {
-    CXlsText text = ToXlsText(name);
-    std::u16string& units = text.m_units;
-    for (char16_t& unit : units) {
-        if (unit < 0x20 ||
-            std::u16string_view(u"[]:*?/\\").find(unit) != std::u16string_view::npos) {
-            unit = u'_';
-        }
-    }
-    if (units.size() > kMaxSheetNameUnits) {
-        units.resize(IsHighSurrogate(units[kMaxSheetNameUnits - 1]) ? kMaxSheetNameUnits - 1
-                                                                    : kMaxSheetNameUnits);
-    }
-    if (!units.empty() && units.front() == u'\'') {
-        units.front() = u'_';
-    }
-    if (!units.empty() && units.back() == u'\'') {
-        units.back() = u'_';
-    }
-    if (units.empty()) {
-        units = u"Sheet1";
-    }
-    text.m_bCompressed =
-        std::all_of(units.begin(), units.end(), [](char16_t u) { return u <= 0xFF; });
-    return text;
+    return ToXlsText(export_file::SheetName(name));
 }
 
 std::string CellName(std::size_t row, std::size_t column) {
@@ -664,47 +638,8 @@ std::vector<std::uint8_t> BuildCompoundFile(const std::vector<std::uint8_t>& str
 // `path`. On failure the temporary file is removed and `path` is untouched.
 bool WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes,
                         std::string& error) {
-    std::string tempPath;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        tempPath = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        error = "cannot create a file beside '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    // 0 while everything succeeds, else the errno of the first failure.
-    int failure = 0;
-    std::size_t written = 0;
-    while (failure == 0 && written < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n > 0) {
-            written += static_cast<std::size_t>(n);
-        } else if (n == 0 || errno != EINTR) {
-            failure = n == 0 ? EIO : errno;
-        }
-    }
-    if (failure == 0 && fsync(fd) != 0) {
-        failure = errno;
-    }
-    if (close(fd) != 0 && failure == 0) {
-        failure = errno;
-    }
-    if (failure != 0) {
-        error = "cannot write '" + tempPath + "': " + std::strerror(failure);
-        unlink(tempPath.c_str());
-        return false;
-    }
-    if (rename(tempPath.c_str(), path.c_str()) != 0) {
-        error = "cannot replace '" + path + "': " + std::strerror(errno);
-        unlink(tempPath.c_str());
-        return false;
-    }
-    return true;
+    CReplacementFile file;
+    return file.Create(path, error) && file.Write(bytes, error) && file.Commit(error);
 }
 
 } // namespace

@@ -1,17 +1,14 @@
 // Office Open XML workbook writer (one worksheet) on top of libxlsxwriter.
 
 #include "core/encoding.h"
+#include "core/file_io.h"
+#include "report/export_file.h"
 #include "report/table.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace doseplex {
@@ -19,7 +16,6 @@ namespace doseplex {
 namespace {
 
 constexpr std::size_t kMaxTextUnits = 32767; // UTF-16 code units per cell
-constexpr std::size_t kMaxSheetNameUnits = 31;
 
 // UTF-16 code units of a UTF-8 sequence starting with `lead`.
 std::size_t Utf16Units(unsigned char lead) {
@@ -38,38 +34,6 @@ std::size_t TextUnits(const std::string& utf8) {
         }
     }
     return units;
-}
-
-// Sheet names are at most 31 characters, without []:*?/\ and not starting or
-// ending with an apostrophe; offending characters become '_'.
-std::string ToSheetName(const std::string& name) {
-    const std::string utf8 = EightBitToUtf8(name);
-    std::string result;
-    std::size_t units = 0;
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t length = 1;
-        while (i + length < utf8.size() && IsContinuationByte(utf8[i + length])) {
-            ++length;
-        }
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        units += Utf16Units(lead);
-        if (units > kMaxSheetNameUnits) {
-            break;
-        }
-        if (lead < 0x20 || std::strchr("[]:*?/\\", lead) != nullptr) {
-            result += '_';
-        } else {
-            result.append(utf8, i, length);
-        }
-        i += length;
-    }
-    if (!result.empty() && result.front() == '\'') {
-        result.front() = '_';
-    }
-    if (!result.empty() && result.back() == '\'') {
-        result.back() = '_';
-    }
-    return result.empty() ? "Sheet1" : result;
 }
 
 bool CheckTable(const CTable& table, std::string& error) {
@@ -100,7 +64,7 @@ bool CheckTable(const CTable& table, std::string& error) {
 // Fills the workbook; returns the first libxlsxwriter error.
 lxw_error FillWorkbook(lxw_workbook* workbook, const CTable& table) {
     lxw_worksheet* sheet =
-        workbook_add_worksheet(workbook, ToSheetName(table.m_strSheetName).c_str());
+        workbook_add_worksheet(workbook, export_file::SheetName(table.m_strSheetName).c_str());
     if (sheet == nullptr) {
         return LXW_ERROR_PARAMETER_VALIDATION;
     }
@@ -182,55 +146,26 @@ bool WriteXlsx(const CTable& table, const std::string& path, std::string& error)
     }
     // Reserve a temporary name beside `path`; libxlsxwriter then writes the
     // file under that name, and it is renamed over `path` when complete.
-    std::string tempPath;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        tempPath = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        error = "cannot create a file beside '" + path + "': " + std::strerror(errno);
+    CReplacementFile file;
+    if (!file.Create(path, error)) {
         return false;
     }
-    close(fd);
+    file.Close();
 
-    lxw_workbook* workbook = workbook_new(tempPath.c_str());
+    lxw_workbook* workbook = workbook_new(file.TempPath().c_str());
     if (workbook == nullptr) {
-        error = "cannot start the workbook '" + tempPath + "'";
-        unlink(tempPath.c_str());
+        error = "cannot start the workbook '" + file.TempPath() + "'";
         return false;
     }
     const lxw_error fillError = FillWorkbook(workbook, table);
     // Closing writes the file and frees the workbook in every case.
     const lxw_error closeError = workbook_close(workbook);
     if (fillError != LXW_NO_ERROR || closeError != LXW_NO_ERROR) {
-        error = "cannot write '" + tempPath +
+        error = "cannot write '" + file.TempPath() +
                 "': " + lxw_strerror(fillError != LXW_NO_ERROR ? fillError : closeError);
-        unlink(tempPath.c_str());
         return false;
     }
-    // Flush to disk before the rename, so a crash cannot leave an empty file
-    // in place of the old one.
-    fd = open(tempPath.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = fd >= 0 && fsync(fd) == 0;
-    const int syncErrno = errno;
-    if (fd >= 0) {
-        close(fd);
-    }
-    if (!synced) {
-        error = "cannot write '" + tempPath + "': " + std::strerror(syncErrno);
-        unlink(tempPath.c_str());
-        return false;
-    }
-    if (std::rename(tempPath.c_str(), path.c_str()) != 0) {
-        error = "cannot replace '" + path + "': " + std::strerror(errno);
-        unlink(tempPath.c_str());
-        return false;
-    }
-    return true;
+    return file.Commit(error);
 }
 
 } // namespace doseplex
