@@ -28,6 +28,7 @@
 namespace {
 
 using namespace doseplex;
+using doseplex::testing_support::MakeDrug;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -84,17 +85,6 @@ Bytes Write(const CDoseplexDoc& doc) {
     std::string error;
     EXPECT_TRUE(WriteDocument(doc, bytes, &error)) << error;
     return bytes;
-}
-
-std::unique_ptr<CDrugInfo> Drug(const std::string& name, const std::string& units,
-                                const std::vector<std::pair<double, double>>& points) {
-    auto drug = std::make_unique<CDrugInfo>();
-    drug->m_strName = name;
-    drug->m_strUnits = units;
-    for (const auto& [dose, fa] : points) {
-        EXPECT_TRUE(drug->AddPoint(drug->CreatePoint(dose, fa, 1, nullptr)));
-    }
-    return drug;
 }
 
 std::unique_ptr<CDrugInfo> Combination(const std::string& name, std::vector<std::uint16_t> ids,
@@ -182,8 +172,8 @@ void SetDistinctOptions(CDoseplexDoc& doc) {
 std::unique_ptr<CDoseplexDoc> FullDocument() {
     auto doc = std::make_unique<CDoseplexDoc>();
     doc->EditDetails("Synergy µ", "Dr. Ölund", "1 Jan 2024", "line one\r\nline two €");
-    doc->AddDrug(Drug("A", "µM", {{1, 0.2}, {2, 0.35}, {4, 0.6}}));
-    doc->AddDrug(Drug("B", "µg/ml", {{2, 0.15}, {4, 0.3}, {8, 0.55}}));
+    doc->AddDrug(MakeDrug("A", "µM", {{1, 0.2}, {2, 0.35}, {4, 0.6}}));
+    doc->AddDrug(MakeDrug("B", "µg/ml", {{2, 0.15}, {4, 0.3}, {8, 0.55}}));
     doc->AddDrug(Combination("A+B", {0, 1}, {1, 2}, true, {{3, 0.3}, {6, 0.5}, {12, 0.75}}));
     doc->AddDrug(Combination("B+A", {1, 0}, {1, 3}, false, {{1, 0.1}, {5, 0.4}}));
     doc->GetDrug(0)->m_strComment = "first";
@@ -251,9 +241,9 @@ TEST_F(DocumentFileTest, EmptyExperiment) {
 // CILine; the selection is written as positions.
 TEST_F(DocumentFileTest, DisplayParametersAndSelection) {
     CDoseplexDoc doc;
-    doc.AddDrug(Drug("A", "", {}));
-    doc.AddDrug(Drug("B", "", {}));
-    doc.AddDrug(Drug("C", "", {}));
+    doc.AddDrug(MakeDrug("A", "", {}));
+    doc.AddDrug(MakeDrug("B", "", {}));
+    doc.AddDrug(MakeDrug("C", "", {}));
     SetDistinctOptions(doc);
     doc.m_summaryDrugs = {doc.GetDrug(2), doc.GetDrug(0)};
     const Bytes bytes = Write(doc);
@@ -270,7 +260,7 @@ TEST_F(DocumentFileTest, DisplayParametersAndSelection) {
 
 TEST_F(DocumentFileTest, SingleDrugWithOnePoint) {
     CDoseplexDoc doc;
-    doc.AddDrug(Drug("A", "µM", {{2.5, 0.4}}));
+    doc.AddDrug(MakeDrug("A", "µM", {{2.5, 0.4}}));
     CExpect expected;
     expected.Header().W(1);
     expected.NewClass("CDrugInfo").S("A").S("\xB5M").S("").W(1).W(1).DefaultOverrides();
@@ -283,8 +273,8 @@ TEST_F(DocumentFileTest, SingleDrugWithOnePoint) {
 // took number 2, so "CDoseData" is class 3.
 TEST_F(DocumentFileTest, LaterObjectsUseClassNumbers) {
     CDoseplexDoc doc;
-    doc.AddDrug(Drug("A", "", {{1, 0.2}, {2, 0.4}}));
-    doc.AddDrug(Drug("B", "", {{3, 0.5}}));
+    doc.AddDrug(MakeDrug("A", "", {{1, 0.2}, {2, 0.4}}));
+    doc.AddDrug(MakeDrug("B", "", {{3, 0.5}}));
     CExpect expected;
     expected.Header().W(2);
     expected.NewClass("CDrugInfo").S("A").S("").S("").W(1).W(1).DefaultOverrides().W(2);
@@ -300,8 +290,8 @@ TEST_F(DocumentFileTest, LaterObjectsUseClassNumbers) {
 // one only its ids, and each point its own ratio.
 TEST_F(DocumentFileTest, CombinationRecords) {
     CDoseplexDoc doc;
-    doc.AddDrug(Drug("A", "", {}));
-    doc.AddDrug(Drug("B", "", {}));
+    doc.AddDrug(MakeDrug("A", "", {}));
+    doc.AddDrug(MakeDrug("B", "", {}));
     doc.AddDrug(Combination("C", {1, 0}, {1, 3}, true, {{2, 0.5}}));
     doc.AddDrug(Combination("N", {0, 1}, {2, 1}, false, {{4, 0.6}}));
     CExpect expected;

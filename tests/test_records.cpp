@@ -6,6 +6,8 @@
 #include "core/format.h"
 #include "core/message_sink.h"
 
+#include "tests/test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,17 +21,7 @@
 namespace {
 
 using namespace doseplex;
-
-std::unique_ptr<CDrugInfo> MakeDrug(const std::string& name, const std::string& units,
-                                    const std::vector<std::pair<double, double>>& points = {}) {
-    auto drug = std::make_unique<CDrugInfo>();
-    drug->m_strName = name;
-    drug->m_strUnits = units;
-    for (const auto& [dose, fa] : points) {
-        EXPECT_TRUE(drug->AddPoint(drug->CreatePoint(dose, fa, 1, nullptr)));
-    }
-    return drug;
-}
+using doseplex::testing_support::MakeDrug;
 
 // A combination with no points yet.
 std::unique_ptr<CDrugInfo> MakeCombination(const std::string& name,

@@ -29,6 +29,7 @@
 namespace {
 
 using namespace doseplex;
+using doseplex::testing_support::MakeDrug;
 namespace fs = std::filesystem;
 
 const fs::path kSource = DOSEPLEX_SOURCE_DIR;
@@ -88,17 +89,6 @@ std::unique_ptr<CDoseplexDoc> Import(const std::string& path) {
     return doc;
 }
 
-std::unique_ptr<CDrugInfo> Drug(const std::string& name, const std::string& units,
-                                const std::vector<std::pair<double, double>>& points) {
-    auto drug = std::make_unique<CDrugInfo>();
-    drug->m_strName = name;
-    drug->m_strUnits = units;
-    for (const auto& [dose, fa] : points) {
-        EXPECT_TRUE(drug->AddPoint(drug->CreatePoint(dose, fa, 1, nullptr)));
-    }
-    return drug;
-}
-
 // A combination whose points were mixed in different ratios (which the
 // import format cannot express), with notes, a comment and a unit outside
 // ASCII.
@@ -109,8 +99,8 @@ std::unique_ptr<CDoseplexDoc> NonConstantRatioExperiment() {
     doc->m_strDate = "12 March 2024";
     doc->m_strInvestigator = "R. Keller";
     doc->m_strPathName = "/data/varying.dpx";
-    doc->AddDrug(Drug("DrugA", "uM", {{1, 0.2}, {2, 0.35}, {4, 0.6}}));
-    doc->AddDrug(Drug("DrugB", "\xC2\xB5M", {{2, 0.15}, {4, 0.3}, {8, 0.55}}));
+    doc->AddDrug(MakeDrug("DrugA", "uM", {{1, 0.2}, {2, 0.35}, {4, 0.6}}));
+    doc->AddDrug(MakeDrug("DrugB", "\xC2\xB5M", {{2, 0.15}, {4, 0.3}, {8, 0.55}}));
     auto mix = std::make_unique<CDrugInfo>();
     mix->m_strName = "A+B varying";
     mix->m_strComment = "Mixed on the day";
@@ -328,7 +318,7 @@ TEST(Report, SingleDrugWithoutFitHasNoParametersAndErrRows) {
 
 TEST(Report, MissingComponentPrintsNKAndErr) {
     CDoseplexDoc doc;
-    doc.AddDrug(Drug("A", "uM", {{1, 0.2}, {2, 0.35}, {4, 0.6}}));
+    doc.AddDrug(MakeDrug("A", "uM", {{1, 0.2}, {2, 0.35}, {4, 0.6}}));
     auto mix = std::make_unique<CDrugInfo>();
     mix->m_strName = "A+?";
     const std::uint16_t ids[] = {0, 7};

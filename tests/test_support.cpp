@@ -1,5 +1,7 @@
 #include "tests/test_support.h"
 
+#include "core/drug_info.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +18,17 @@ extern char** environ;
 namespace doseplex::testing_support {
 
 namespace fs = std::filesystem;
+
+std::unique_ptr<CDrugInfo> MakeDrug(const std::string& name, const std::string& units,
+                                    const std::vector<std::pair<double, double>>& points) {
+    auto drug = std::make_unique<CDrugInfo>();
+    drug->m_strName = name;
+    drug->m_strUnits = units;
+    for (const auto& [dose, fa] : points) {
+        EXPECT_TRUE(drug->AddPoint(drug->CreatePoint(dose, fa, 1, nullptr)));
+    }
+    return drug;
+}
 
 CTempDir::CTempDir(const std::string& prefix) {
     std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();

@@ -4,11 +4,21 @@
 // and running the doseplex-cli program as a user runs it.
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+namespace doseplex {
+class CDrugInfo;
+}
+
 namespace doseplex::testing_support {
+
+// A single drug with these (dose, fa) points, added one by one (so the record
+// sorts and fits them as it would for a user).
+std::unique_ptr<CDrugInfo> MakeDrug(const std::string& name, const std::string& units,
+                                    const std::vector<std::pair<double, double>>& points = {});
 
 // A fresh directory under the system's temporary folder, removed with
 // everything in it when the object goes. `prefix` starts its name.
