@@ -372,8 +372,30 @@ bool HasDocumentMarker(std::span<const std::uint8_t> bytes) {
                       [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
 }
 
-bool WriteDocument(const CDoseplexDoc& doc, std::vector<std::uint8_t>& bytes, std::string* error) {
+namespace {
+
+// Runs `work`, turning an archive error or exhausted memory into false and
+// the reason in `error`.
+template <class Work> bool Guarded(std::string* error, Work&& work) {
     try {
+        work();
+        return true;
+    } catch (const CArchiveException& e) {
+        if (error) {
+            *error = e.what();
+        }
+    } catch (const std::bad_alloc&) {
+        if (error) {
+            *error = "out of memory";
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool WriteDocument(const CDoseplexDoc& doc, std::vector<std::uint8_t>& bytes, std::string* error) {
+    return Guarded(error, [&] {
         for (std::size_t i = 0; i < doc.m_drugs.size(); ++i) {
             CheckRecord(*doc.m_drugs[i], i, doc.m_drugs.size());
         }
@@ -395,35 +417,15 @@ bool WriteDocument(const CDoseplexDoc& doc, std::vector<std::uint8_t>& bytes, st
         }
         WriteDisplayParameters(ar, doc);
         bytes = ar.TakeBytes();
-        return true;
-    } catch (const CArchiveException& e) {
-        if (error) {
-            *error = e.what();
-        }
-    } catch (const std::bad_alloc&) {
-        if (error) {
-            *error = "out of memory";
-        }
-    }
-    return false;
+    });
 }
 
 bool ReadDocument(std::span<const std::uint8_t> bytes, CDoseplexDoc& doc, std::string* error) {
-    try {
+    return Guarded(error, [&] {
         CArchiveReader ar(bytes, {std::string(kDrugInfoClass), std::string(kDoseDataClass),
                                   std::string(kRawSheetClass)});
         Read(ar, doc);
-        return true;
-    } catch (const CArchiveException& e) {
-        if (error) {
-            *error = e.what();
-        }
-    } catch (const std::bad_alloc&) {
-        if (error) {
-            *error = "out of memory";
-        }
-    }
-    return false;
+    });
 }
 
 } // namespace doseplex
