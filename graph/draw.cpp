@@ -1,0 +1,514 @@
+// Scaling, layout and drawing of a graph. All positions are integer
+// arithmetic on the graph's rectangle, so the same graph lays itself out on a
+// screen, a page or a picture of any size.
+
+#include "graph/graph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace doseplex {
+
+namespace {
+
+// Span multiples of the unit, the number of divisions of each span, and so
+// the tick step (multiple × unit / divisions) that the axis uses.
+constexpr int kScaleEntries = 17;
+constexpr double kSpanMultiple[kScaleEntries] = {1,  2,  3,  4,  5,  6,  8,  10, 12,
+                                                 15, 20, 25, 30, 40, 50, 60, 80};
+constexpr int kDivisions[kScaleEntries] = {5, 5, 3, 4, 5, 3, 4, 5, 4, 3, 4, 5, 3, 4, 5, 3, 4};
+
+// Values further out than this are drawn at this distance: a point far
+// outside an overridden range must not overflow the device coordinates.
+constexpr double kDeviceLimit = 1 << 28;
+
+int Truncate(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    return static_cast<int>(std::clamp(value, -kDeviceLimit, kDeviceLimit));
+}
+
+// Number of Unicode characters of a UTF-8 text.
+size_t CharacterCount(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+} // namespace
+
+CAxisScale ScaleAxis(double lo, double hi) {
+    CAxisScale scale;
+    scale.min = lo;
+    scale.max = hi;
+    // Nothing to scale: no series had a range, or a limit is not a number.
+    if (!std::isfinite(lo) || !std::isfinite(hi) || hi < lo) {
+        return scale;
+    }
+    double unit = 0.0001;
+    while ((hi - lo) / unit > 80) {
+        unit *= 10;
+    }
+    for (;;) {
+        const double top = std::ceil(hi / unit) * unit;
+        double bottom = std::floor(lo / unit) * unit;
+        const double span = top - bottom;
+        int index = 0;
+        if (unit < span) {
+            index = 1;
+            while (index < kScaleEntries && kSpanMultiple[index] * unit < span) {
+                ++index;
+            }
+        }
+        if (index == kScaleEntries) {
+            // Rounding both ends out pushed the span past the table: take the
+            // next unit up, whose table covers it.
+            unit *= 10;
+            continue;
+        }
+        int decimals = 0;
+        if (span < 10) {
+            decimals = 1;
+        }
+        if (span < 1) {
+            decimals = 2;
+        }
+        if (span < 0.1) {
+            decimals = 3;
+        }
+        const double step = kSpanMultiple[index] * unit / kDivisions[index];
+        if (bottom < 0) {
+            bottom = std::floor(bottom / step) * step;
+        }
+        const double ticks = std::ceil((top - bottom) / step);
+        if (!std::isfinite(ticks) || ticks > 1000) {
+            return scale;
+        }
+        scale.min = bottom;
+        scale.ticks = static_cast<int>(ticks);
+        scale.max = bottom + scale.ticks * step;
+        scale.decimals = decimals;
+        return scale;
+    }
+}
+
+std::string TickLabel(double value, int decimals) {
+    if (std::fabs(value) < 1e-10) {
+        return "0";
+    }
+    char buffer[64];
+    if (decimals < 3) {
+        std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%.1e", value);
+    }
+    return buffer;
+}
+
+void CGraph::Rescale(bool autoX, bool autoY, double xMin, double xMax, double yMin, double yMax) {
+    if (m_datasets.empty()) {
+        return;
+    }
+    double xLow = 1e10;
+    double xHigh = -1e10;
+    double yLow = 1e10;
+    double yHigh = -1e10;
+    m_bPerPointLegend = m_datasets.front()->PerPointLegend() ? 1 : 0;
+    for (const auto& dataset : m_datasets) {
+        double lo = 0.0;
+        double hi = 0.0;
+        if (dataset->GetXRange(lo, hi)) {
+            xLow = std::min(xLow, lo);
+            xHigh = std::max(xHigh, hi);
+        }
+    }
+    for (const auto& dataset : m_datasets) {
+        double lo = 0.0;
+        double hi = 0.0;
+        if (dataset->GetYRange(xLow, xHigh, lo, hi, 20, m_bErrorBands != 0)) {
+            yLow = std::min(yLow, lo);
+            yHigh = std::max(yHigh, hi);
+        }
+    }
+    if (!autoX) {
+        xLow = xMin;
+        xHigh = xMax;
+    }
+    if (!autoY) {
+        yLow = yMin;
+        yHigh = yMax;
+    }
+    const CAxisScale x = ScaleAxis(xLow, xHigh);
+    m_xMin = x.min;
+    m_xMax = x.max;
+    m_nXTicks = x.ticks;
+    m_xDecimals = x.decimals;
+    const CAxisScale y = ScaleAxis(yLow, yHigh);
+    m_yMin = y.min;
+    m_yMax = y.max;
+    m_nYTicks = y.ticks;
+    m_yDecimals = y.decimals;
+}
+
+void CGraph::Layout(int left, int top, int right, int bottom, int xScaleExponent,
+                    int yScaleExponent) {
+    m_rect = CRect{left, top, right, bottom};
+    m_pSmallFont.reset();
+    m_pTitleFont.reset();
+    m_pVertFont.reset();
+
+    const auto scaled = [](long long height, int exponent) {
+        exponent = std::clamp(exponent, -16, 16);
+        return exponent >= 0 ? height * (1LL << exponent) : height / (1LL << -exponent);
+    };
+    const long long height = static_cast<long long>(bottom) - top;
+    m_pSmallFont = std::make_unique<CFontDesc>(
+        CFontDesc{static_cast<int>(scaled(height, yScaleExponent) / 22), 0});
+    m_pTitleFont = std::make_unique<CFontDesc>(
+        CFontDesc{static_cast<int>(scaled(height, yScaleExponent) / 18), 0});
+    m_pVertFont = std::make_unique<CFontDesc>(CFontDesc{
+        static_cast<int>(scaled(height, xScaleExponent) / 18), top < bottom ? 900 : -900});
+
+    const int penWidth = std::max(1, (right - left) / 512);
+    m_axisPen.widthX = penWidth;
+    m_axisPen.widthY = penWidth;
+
+    const auto X = [&](int p) {
+        return static_cast<int>(left + (static_cast<long long>(right) - left) * p / 100);
+    };
+    const auto Y = [&](int p) {
+        return static_cast<int>(bottom + (static_cast<long long>(top) - bottom) * p / 100);
+    };
+    const bool legend = m_bShowLegend != 0;
+    CGraphLayout& l = m_layout;
+    l.axisStartX = X(10);
+    l.plotRight = X(95);
+    l.plotLeft = X(16);
+    l.axisStartY = legend ? Y(15) : Y(10);
+    l.plotTop = m_bShowTitle ? Y(80) : Y(85);
+    l.plotBottom = legend ? Y(20) : Y(15);
+    l.yTickLength = X(0) - X(2);
+    l.xTickLength = Y(0) - Y(2);
+    l.yLabelX = X(11);
+    l.xTitleX = X(53);
+    l.xTitleY = legend ? Y(10) : Y(6);
+    l.yTitleX = X(5);
+    l.yTitleY = Y(50);
+    l.titleX = X(53);
+    l.titleY = Y(95);
+    l.legendX = X(16);
+    l.legendColumn = (X(95) - X(16)) / 4;
+    l.legendTextOffset = 10;
+    l.legendRow1 = Y(5);
+    l.legendRow2 = Y(1);
+    l.legendSymbolRise = Y(7) - Y(5);
+    l.y1 = Y(1);
+    l.y5 = Y(5);
+}
+
+Colour CGraph::SeriesColour(std::uint16_t style) const {
+    return m_bMonochrome ? Colour{0} : m_palette[style % kStyleCount];
+}
+
+CPoint CGraph::ToDevice(double x, double y) const {
+    const double w = m_layout.plotRight - m_layout.plotLeft;
+    const double h = m_layout.plotTop - m_layout.plotBottom;
+    return CPoint{m_layout.plotLeft + Truncate((x - m_xMin) * w / (m_xMax - m_xMin)),
+                  m_layout.plotBottom + Truncate((y - m_yMin) * h / (m_yMax - m_yMin))};
+}
+
+bool CGraph::Draw(IDrawSurface& surface, const CRect&) {
+    if (!surface.FillRect(m_rect, m_backColour)) {
+        return false;
+    }
+    if (!m_datasets.empty() && m_nXTicks != 0 && m_nYTicks != 0 && m_pSmallFont) {
+        DrawAxes(surface);
+        for (const auto& dataset : m_datasets) {
+            DrawDataset(surface, *dataset);
+        }
+    }
+    return true;
+}
+
+void CGraph::DrawAxes(IDrawSurface& surface) const {
+    const CGraphLayout& l = m_layout;
+    surface.SetPen(m_axisPen);
+    surface.SetFont(*m_pSmallFont);
+    surface.SetTextColour(0x000000);
+
+    const int w = l.plotRight - l.plotLeft;
+    const int h = l.plotTop - l.plotBottom;
+    int xAxisY = l.plotBottom;
+    if (m_bAxesThroughOrigin && m_yMin < 0 && 0 < m_yMax) {
+        xAxisY = l.plotBottom - Truncate(h * m_yMin / (m_yMax - m_yMin));
+    }
+    int yAxisX = l.plotLeft;
+    int yLabelX = l.yLabelX;
+    bool originMode = false;
+    if (m_bAxesThroughOrigin && m_xMin < 0 && 0 < m_xMax) {
+        yAxisX = l.plotLeft - Truncate(w * m_xMin / (m_xMax - m_xMin));
+        yLabelX = l.yLabelX - l.plotLeft + yAxisX;
+        originMode = true;
+    }
+
+    surface.Line({l.axisStartX, xAxisY}, {l.plotRight, xAxisY});
+    surface.SetTextAlign(EHAlign::Centre, EVAlign::Top);
+    for (int i = 0; i <= m_nXTicks; ++i) {
+        const double v = m_xMin + (m_xMax - m_xMin) * i / m_nXTicks;
+        const int px = l.plotLeft + static_cast<int>(static_cast<long long>(w) * i / m_nXTicks);
+        if (originMode && std::fabs(v) < 1e-10) {
+            continue;
+        }
+        surface.Text({px, xAxisY + l.xTickLength}, TickLabel(v, m_xDecimals));
+        surface.Line({px, xAxisY}, {px, xAxisY + l.xTickLength});
+    }
+
+    surface.Line({yAxisX, l.axisStartY}, {yAxisX, l.plotTop});
+    for (int i = 0; i <= m_nYTicks; ++i) {
+        const double v = m_yMin + (m_yMax - m_yMin) * i / m_nYTicks;
+        const int py = l.plotBottom + static_cast<int>(static_cast<long long>(h) * i / m_nYTicks);
+        if (originMode && std::fabs(v) < 1e-10) {
+            surface.SetTextAlign(EHAlign::Centre, EVAlign::Top);
+            surface.Text({yLabelX, py}, TickLabel(v, m_yDecimals));
+            continue;
+        }
+        surface.Line({yAxisX, py}, {yAxisX + l.yTickLength, py});
+        surface.SetTextAlign(EHAlign::Centre, EVAlign::Baseline);
+        surface.Text({yLabelX, py}, TickLabel(v, m_yDecimals));
+    }
+
+    surface.SetFont(*m_pTitleFont);
+    surface.SetTextAlign(EHAlign::Centre, EVAlign::Baseline);
+    surface.Text({l.xTitleX, l.xTitleY}, m_strXTitle);
+    surface.SetTextColour(m_bSelected ? 0x0000FF : 0x000000);
+    if (m_bShowTitle) {
+        surface.SetTextAlign(EHAlign::Centre, EVAlign::Top);
+        surface.Text({l.titleX, l.titleY}, m_strTitle);
+    }
+    surface.SetTextColour(0x000000);
+    surface.SetFont(*m_pVertFont);
+    surface.SetTextAlign(EHAlign::Centre, EVAlign::Baseline);
+    surface.Text({l.yTitleX, l.yTitleY}, m_strYTitle);
+
+    if (m_bShowLegend) {
+        DrawLegend(surface);
+    }
+}
+
+void CGraph::DrawLegend(IDrawSurface& surface) const {
+    const CGraphLayout& l = m_layout;
+    // Rows below the second keep stepping down by the distance between the
+    // first two.
+    const auto rowY = [&](int row, bool firstRowHigh) {
+        if (row == 0) {
+            return firstRowHigh ? l.legendRow1 : l.legendRow2;
+        }
+        return l.y1 + (row - 1) * (l.y1 - l.y5);
+    };
+
+    if (m_bPerPointLegend) {
+        const CDataset& first = *m_datasets.front();
+        const int n = std::min(first.GetCount(), 14);
+        const Colour colour = SeriesColour(first.GetStyle());
+        for (int i = 0; i < n; ++i) {
+            const int x = l.legendX + (i % 4) * l.legendColumn;
+            const int y = rowY(i / 4, n > 3);
+            if (first.ShowPoints()) {
+                DrawSymbol(surface, x, y + l.legendSymbolRise, i + 1, 0, colour);
+            }
+            surface.SetFont(*m_pSmallFont);
+            surface.SetTextAlign(EHAlign::Left, EVAlign::Baseline);
+            surface.Text({x + l.legendTextOffset, y}, first.GetPointLabel(i));
+        }
+        return;
+    }
+
+    const int n = static_cast<int>(m_datasets.size());
+    // Up to six series go three to a row; more go four to a row, in the
+    // columns of the per-point legend, so that seven and eight series still
+    // fit in two rows.
+    const int perRow = n > 6 ? 4 : 3;
+    for (int k = 0; k < n; ++k) {
+        const CDataset& dataset = *m_datasets[static_cast<size_t>(k)];
+        const int row = k / perRow;
+        const int column = k % perRow;
+        const int inRow = std::min(perRow, n - row * perRow);
+        int x = l.legendX + l.legendColumn * column;
+        if (perRow == 3 && inRow == 1) {
+            x = CharacterCount(dataset.m_strName) > 20 ? l.legendX : l.legendX + l.legendColumn;
+        } else if (perRow == 3 && inRow == 2) {
+            x = l.legendX + 2 * l.legendColumn * column;
+        }
+        const int y = rowY(row, n > 3);
+        if (dataset.ShowPoints()) {
+            DrawSymbol(surface, x, y + l.legendSymbolRise, dataset.GetStyle(), 0,
+                       SeriesColour(dataset.GetStyle()));
+        }
+        surface.SetFont(*m_pSmallFont);
+        surface.SetTextAlign(EHAlign::Left, EVAlign::Baseline);
+        surface.Text({x + l.legendTextOffset, y}, dataset.m_strName);
+    }
+}
+
+void CGraph::DrawDataset(IDrawSurface& surface, const CDataset& dataset) const {
+    const CGraphLayout& l = m_layout;
+    const std::uint16_t style = static_cast<std::uint16_t>(dataset.GetStyle() % kStyleCount);
+    const Colour colour = SeriesColour(style);
+    const CPenDesc seriesPen{EPenStyle::Solid, 1, 1, colour};
+
+    if (dataset.ShowPoints()) {
+        int n = dataset.GetCount();
+        if (m_bPerPointLegend) {
+            n = std::min(n, 14);
+        }
+        std::vector<CPoint> drawn;
+        for (int i = 0; i < n; ++i) {
+            double x = 0.0;
+            double y = 0.0;
+            if (!dataset.PointAt(i, x, y) || !std::isfinite(x) || !std::isfinite(y)) {
+                continue;
+            }
+            const CPoint p = ToDevice(x, y);
+            DrawSymbol(surface, p.x, p.y, m_bPerPointLegend ? i + 1 : style,
+                       dataset.NumberPoints() ? i + 1 : 0, colour);
+            drawn.push_back(p);
+        }
+        if (dataset.JoinPoints() && drawn.size() >= 2) {
+            surface.SetPen(seriesPen);
+            surface.Polyline(drawn.data(), static_cast<int>(drawn.size()));
+        }
+    }
+
+    const int w = l.plotRight - l.plotLeft;
+    if (!dataset.HasCurve() || w <= 0) {
+        return;
+    }
+    CPenDesc curvePen = seriesPen;
+    curvePen.style = m_bMonochrome ? m_monoStyle[style] : EPenStyle::Solid;
+    if (style == 0) {
+        curvePen.style = EPenStyle::Dash;
+    }
+    const int left = std::min(m_rect.left, m_rect.right);
+    const int right = std::max(m_rect.left, m_rect.right);
+    const int top = std::min(m_rect.top, m_rect.bottom);
+    const int bottom = std::max(m_rect.top, m_rect.bottom);
+    const auto inside = [&](CPoint p) {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    };
+    const auto place = [&](std::vector<CPoint>& list, double x, double y) {
+        if (!std::isfinite(y)) {
+            return;
+        }
+        const CPoint p = ToDevice(x, y);
+        if (inside(p)) {
+            list.push_back(p);
+        }
+    };
+
+    const int samples = std::max(1, w / 2);
+    std::vector<CPoint> curve;
+    std::vector<CPoint> high;
+    std::vector<CPoint> low;
+    for (int i = 0; i <= samples; ++i) {
+        const double x = m_xMin + (m_xMax - m_xMin) * i / samples;
+        double y = 0.0;
+        double yLow = 0.0;
+        double yHigh = 0.0;
+        if (!dataset.Evaluate(x, y, yLow, yHigh)) {
+            continue;
+        }
+        place(curve, x, y);
+        if (m_bErrorBands) {
+            place(high, x, yHigh);
+            place(low, x, yLow);
+        }
+    }
+    surface.SetPen(curvePen);
+    surface.Polyline(curve.data(), static_cast<int>(curve.size()));
+    if (m_bErrorBands) {
+        surface.Polyline(high.data(), static_cast<int>(high.size()));
+        surface.Polyline(low.data(), static_cast<int>(low.size()));
+    }
+}
+
+void CGraph::DrawSymbol(IDrawSurface& surface, int x, int y, int symbol, int number,
+                        Colour colour) const {
+    const int w = m_rect.right - m_rect.left;
+    const int s = std::max(2, w / 100);
+    const int r = w / 300;
+    const int l = x - s;
+    const int t = y - s;
+    const int rr = x + s;
+    const int b = y + s;
+    const int midX = (l + rr) / 2;
+    const int midY = (t + b) / 2;
+
+    surface.SetPen(CPenDesc{EPenStyle::Solid, 1, 1, colour});
+    const bool filled = symbol >= 9 && symbol <= 14;
+    surface.SetBrush(filled, colour);
+    const auto triangle = [&](int corners) {
+        CPoint p[3];
+        switch (corners) {
+        case 5:
+            p[0] = {l, t}, p[1] = {rr, t}, p[2] = {midX, b};
+            break;
+        case 6:
+            p[0] = {l, b}, p[1] = {rr, b}, p[2] = {midX, t};
+            break;
+        case 7:
+            p[0] = {l, b}, p[1] = {l, t}, p[2] = {rr, midY};
+            break;
+        default:
+            p[0] = {rr, b}, p[1] = {rr, t}, p[2] = {l, midY};
+            break;
+        }
+        surface.Polygon(p, 3);
+    };
+    switch (symbol) {
+    case 1:
+        surface.Line({l, t}, {rr, b});
+        surface.Line({l, b}, {rr, t});
+        break;
+    case 2:
+        surface.Line({midX, t}, {midX, b});
+        surface.Line({l, midY}, {rr, midY});
+        break;
+    case 3:
+    case 9:
+        surface.Ellipse({l, t, rr, b});
+        break;
+    case 4:
+    case 10:
+        surface.Rectangle({l, t, rr, b});
+        break;
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+        triangle(symbol);
+        break;
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+        triangle(symbol - 6);
+        break;
+    default:
+        break;
+    }
+    if (symbol != 1 && symbol != 2) {
+        surface.SetBrush(true, filled ? m_backColour : colour);
+        surface.Ellipse({x - r, y - r, x + r + 1, y + r + 1});
+    }
+    if (number > 0 && m_pSmallFont) {
+        surface.SetFont(*m_pSmallFont);
+        surface.SetTextAlign(EHAlign::Centre, EVAlign::Baseline);
+        const CPoint at = symbol == 1 || symbol == 2 ? CPoint{x - 2 * s, y - 2 * s}
+                                                     : CPoint{x - s - r, y - s - r};
+        surface.Text(at, std::to_string(number));
+    }
+}
+
+} // namespace doseplex
