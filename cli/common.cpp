@@ -30,6 +30,9 @@ const char* const kUsage =
     "       doseplex-cli report INPUT (--summary | --drug N) [-o FILE] [--set KEY=VALUE]...\n"
     "       doseplex-cli summary-table INPUT -o OUT [--set KEY=VALUE]...\n"
     "       doseplex-cli convert INPUT -o OUT.dpx [--set KEY=VALUE]...\n"
+    "       doseplex-cli graphs INPUT (--summary | --drug N) -o DIR [--format FORMAT]\n"
+    "                    [--width W] [--height H] [--mono] [--no-title]\n"
+    "                    [--data | --curves [--points N]] [--set KEY=VALUE]...\n"
     "\n"
     "  analyse     read INPUT (a tab-separated \"[start]\" file or a .dpx\n"
     "              experiment with its own options) and print the analysis of\n"
@@ -43,6 +46,13 @@ const char* const kUsage =
     "  convert     write INPUT (a \"[start]\" file or a .dpx experiment of either\n"
     "              generation) to OUT.dpx as an experiment file of the current\n"
     "              layout; OUT is replaced only once it is completely written\n"
+    "  graphs      draw the graphs of the experiment's summary selection (all\n"
+    "              drugs when it is empty) or of drug N into DIR, one file per\n"
+    "              graph named NN-title.FORMAT: png (default), bmp, jpg, tif, svg,\n"
+    "              pdf or emf, W x H pixels (256..4096, default 1024 x 768), in\n"
+    "              black and white with --mono, without titles with --no-title;\n"
+    "              --data writes each graph's points and --curves its curves\n"
+    "              sampled at N + 1 points (64..2048, default 100) as .txt\n"
     "\n"
     "  --set KEY=VALUE   override one analysis or graph option for this run,\n"
     "                    e.g. --set MonteCarlo=1 --set ReportRepeats=500\n"
@@ -228,6 +238,70 @@ int WriteOutput(const std::string& path, const std::string& text) {
         return kExitInput;
     }
     return kExitOk;
+}
+
+} // namespace doseplex::cli
+
+namespace doseplex::cli {
+
+std::optional<int> ParseDrugId(const std::string& text) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::stoi(text);
+}
+
+bool TakeOutputArg(const std::vector<std::string>& args, size_t& i, std::string& output,
+                   std::string& problem, const char* what) {
+    const std::string& arg = args[i];
+    if (arg == "-o" || arg == "--output") {
+        if (i + 1 >= args.size()) {
+            problem = arg + " needs a " + what;
+            return true;
+        }
+        output = args[++i];
+        return true;
+    }
+    if (arg.rfind("--output=", 0) == 0) {
+        output = arg.substr(9);
+        return true;
+    }
+    return false;
+}
+
+bool TakeDrugArg(const std::vector<std::string>& args, size_t& i, std::optional<int>& drug,
+                 std::string& problem) {
+    std::string value;
+    if (args[i] == "--drug") {
+        if (i + 1 >= args.size()) {
+            problem = "--drug needs a drug id";
+            return true;
+        }
+        value = args[++i];
+    } else if (args[i].rfind("--drug=", 0) == 0) {
+        value = args[i].substr(7);
+    } else {
+        return false;
+    }
+    drug = ParseDrugId(value);
+    if (!drug) {
+        problem = "--drug expects a drug id (0, 1, 2, ...), got \"" + value + "\"";
+    }
+    return true;
+}
+
+bool CheckDrugId(const CDoseplexDoc& doc, int drug) {
+    if (drug < doc.DrugCount()) {
+        return true;
+    }
+    std::cerr << "doseplex-cli: there is no drug " << drug << ": ";
+    if (doc.DrugCount() == 0) {
+        std::cerr << "the experiment has no drugs\n";
+    } else {
+        std::cerr << "valid drug ids are 0 to " << doc.DrugCount() - 1 << "\n";
+    }
+    return false;
 }
 
 } // namespace doseplex::cli

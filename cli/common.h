@@ -3,6 +3,7 @@
 #include "core/options.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,23 @@ struct CCommonArgs {
 // `problem` when it is one but malformed.
 bool TakeCommonArg(const std::vector<std::string>& args, size_t& i, CCommonArgs& common,
                    std::string& problem);
+
+// A drug id: decimal digits only; none for anything else.
+std::optional<int> ParseDrugId(const std::string& text);
+
+// Takes "-o PATH", "--output PATH" or "--output=PATH". Returns false when
+// args[i] is none of them; sets `problem` when the path is missing, naming
+// it `what` ("FILE", "DIR").
+bool TakeOutputArg(const std::vector<std::string>& args, size_t& i, std::string& output,
+                   std::string& problem, const char* what = "FILE");
+
+// Takes "--drug N" or "--drug=N". Returns false when args[i] is neither; sets
+// `problem` when the id is missing or malformed.
+bool TakeDrugArg(const std::vector<std::string>& args, size_t& i, std::optional<int>& drug,
+                 std::string& problem);
+
+// Checks that `drug` names a record of `doc`; otherwise explains on stderr.
+bool CheckDrugId(const CDoseplexDoc& doc, int drug);
 
 // A new experiment with the option defaults of the settings store.
 std::unique_ptr<CDoseplexDoc> NewDocument(const CCommonArgs& common);

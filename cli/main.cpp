@@ -23,11 +23,8 @@ int main(int argc, char** argv) {
         int (*run)(const std::vector<std::string>&);
     };
     static const Command commands[] = {
-        {"analyse", RunAnalyse},
-        {"analyze", RunAnalyse},
-        {"convert", RunConvert},
-        {"report", RunReport},
-        {"summary-table", RunSummaryTable},
+        {"analyse", RunAnalyse}, {"analyze", RunAnalyse}, {"convert", RunConvert},
+        {"graphs", RunGraphs},   {"report", RunReport},   {"summary-table", RunSummaryTable},
     };
     for (const Command& entry : commands) {
         if (command == entry.name) {

@@ -33,7 +33,6 @@ using doseplex::testing_support::MakeDrug;
 namespace fs = std::filesystem;
 
 const fs::path kSource = DOSEPLEX_SOURCE_DIR;
-const fs::path kGolden = kSource / "tests" / "golden";
 const std::string kTwoDrug = (kSource / "examples" / "two-drug.txt").string();
 const std::string kThreeDrug = (kSource / "examples" / "three-drug.txt").string();
 const std::string kNoFit = (kSource / "tests" / "data" / "no-fit.txt").string();
@@ -44,43 +43,9 @@ const std::string kDefaultOptions = (kSource / "tests" / "data" / "default-optio
 const std::string kLongRule = std::string(100, '-');
 
 using testing_support::CTempDir;
+using testing_support::ExpectGolden;
+using testing_support::Lines;
 using testing_support::ReadFile;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t from = 0;
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", from)) {
-        lines.push_back(text.substr(from, at - from));
-        from = at + 2;
-    }
-    if (from < text.size()) {
-        lines.push_back(text.substr(from));
-    }
-    return lines;
-}
-
-// Compares `actual` with golden file `name`, naming the first differing line.
-void ExpectGolden(const std::string& name, const std::string& actual) {
-    const fs::path path = kGolden / name;
-    if (std::getenv("DOSEPLEX_UPDATE_GOLDEN")) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << actual;
-        return;
-    }
-    ASSERT_TRUE(fs::exists(path)) << path;
-    const std::string expected = ReadFile(path);
-    if (expected == actual) {
-        return;
-    }
-    const auto want = Lines(expected);
-    const auto got = Lines(actual);
-    size_t i = 0;
-    while (i < want.size() && i < got.size() && want[i] == got[i]) {
-        ++i;
-    }
-    ADD_FAILURE() << name << " differs from line " << i + 1
-                  << ":\n  expected: " << (i < want.size() ? want[i] : "<end>")
-                  << "\n  actual:   " << (i < got.size() ? got[i] : "<end>");
-}
 
 std::unique_ptr<CDoseplexDoc> Import(const std::string& path) {
     auto doc = std::make_unique<CDoseplexDoc>();

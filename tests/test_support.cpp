@@ -51,6 +51,41 @@ std::string ReadFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t from = 0;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", from)) {
+        lines.push_back(text.substr(from, at - from));
+        from = at + 2;
+    }
+    if (from < text.size()) {
+        lines.push_back(text.substr(from));
+    }
+    return lines;
+}
+
+void ExpectGolden(const std::string& name, const std::string& actual) {
+    const fs::path path = fs::path(DOSEPLEX_SOURCE_DIR) / "tests" / "golden" / name;
+    if (std::getenv("DOSEPLEX_UPDATE_GOLDEN")) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << actual;
+        return;
+    }
+    ASSERT_TRUE(fs::exists(path)) << path;
+    const std::string expected = ReadFile(path);
+    if (expected == actual) {
+        return;
+    }
+    const auto want = Lines(expected);
+    const auto got = Lines(actual);
+    size_t i = 0;
+    while (i < want.size() && i < got.size() && want[i] == got[i]) {
+        ++i;
+    }
+    ADD_FAILURE() << name << " differs from line " << i + 1
+                  << ":\n  expected: " << (i < want.size() ? want[i] : "<end>")
+                  << "\n  actual:   " << (i < got.size() ? got[i] : "<end>");
+}
+
 namespace {
 
 // The name part of "NAME=value".

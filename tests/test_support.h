@@ -40,6 +40,13 @@ private:
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
 
+// The lines of a text whose lines end in CR LF.
+std::vector<std::string> Lines(const std::string& text);
+
+// Compares `actual` with the file `name` of tests/golden, naming the first
+// line that differs. With DOSEPLEX_UPDATE_GOLDEN set it rewrites the file.
+void ExpectGolden(const std::string& name, const std::string& actual);
+
 // How doseplex-cli is run.
 struct CCliOptions {
     explicit CCliOptions(std::filesystem::path outputDir) : dir(std::move(outputDir)) {}
