@@ -37,6 +37,23 @@ size_t CharacterCount(const std::string& text) {
     }));
 }
 
+// `font`, made smaller when needed so that `text` is at most `available`
+// units long: a long drug name must not run off the picture.
+CFontDesc FittingFont(const IDrawSurface& surface, CFontDesc font, const std::string& text,
+                      int available) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int width = surface.TextWidth(text, font);
+        const int height = std::abs(font.height);
+        if (width <= available || height <= 1 || available <= 0) {
+            break;
+        }
+        int smaller = static_cast<int>(static_cast<long long>(height) * available / width);
+        smaller = std::max(1, std::min(smaller, height - 1));
+        font.height = font.height < 0 ? -smaller : smaller;
+    }
+    return font;
+}
+
 } // namespace
 
 CAxisScale ScaleAxis(double lo, double hi) {
@@ -279,16 +296,22 @@ void CGraph::DrawAxes(IDrawSurface& surface) const {
         surface.Text({yLabelX, py}, TickLabel(v, m_yDecimals));
     }
 
-    surface.SetFont(*m_pTitleFont);
+    // Titles too long for the graph are drawn in a smaller font. The two
+    // horizontal ones are centred at 53 % of the width, so they have twice
+    // the 47 % to the right edge, less a margin.
+    const int width = std::abs(m_rect.right - m_rect.left) * 92 / 100;
+    const int height = std::abs(m_rect.bottom - m_rect.top) * 98 / 100;
+    surface.SetFont(FittingFont(surface, *m_pTitleFont, m_strXTitle, width));
     surface.SetTextAlign(EHAlign::Centre, EVAlign::Baseline);
     surface.Text({l.xTitleX, l.xTitleY}, m_strXTitle);
     surface.SetTextColour(m_bSelected ? 0x0000FF : 0x000000);
     if (m_bShowTitle) {
+        surface.SetFont(FittingFont(surface, *m_pTitleFont, m_strTitle, width));
         surface.SetTextAlign(EHAlign::Centre, EVAlign::Top);
         surface.Text({l.titleX, l.titleY}, m_strTitle);
     }
     surface.SetTextColour(0x000000);
-    surface.SetFont(*m_pVertFont);
+    surface.SetFont(FittingFont(surface, *m_pVertFont, m_strYTitle, height));
     surface.SetTextAlign(EHAlign::Centre, EVAlign::Baseline);
     surface.Text({l.yTitleX, l.yTitleY}, m_strYTitle);
 
@@ -330,23 +353,73 @@ void CGraph::DrawLegend(IDrawSurface& surface) const {
     // columns of the per-point legend, so that seven and eight series still
     // fit in two rows.
     const int perRow = n > 6 ? 4 : 3;
+    std::vector<int> xs(static_cast<size_t>(n));
     for (int k = 0; k < n; ++k) {
-        const CDataset& dataset = *m_datasets[static_cast<size_t>(k)];
         const int row = k / perRow;
         const int column = k % perRow;
         const int inRow = std::min(perRow, n - row * perRow);
         int x = l.legendX + l.legendColumn * column;
         if (perRow == 3 && inRow == 1) {
-            x = CharacterCount(dataset.m_strName) > 20 ? l.legendX : l.legendX + l.legendColumn;
+            x = CharacterCount(m_datasets[static_cast<size_t>(k)]->m_strName) > 20
+                    ? l.legendX
+                    : l.legendX + l.legendColumn;
         } else if (perRow == 3 && inRow == 2) {
             x = l.legendX + 2 * l.legendColumn * column;
         }
-        const int y = rowY(row, n > 3);
+        xs[static_cast<size_t>(k)] = x;
+    }
+
+    // Long names at those columns would run into the next entry or past the
+    // graph's edge. Such a legend is packed from the left by the names' real
+    // widths instead, in a smaller font when even that is too wide.
+    CFontDesc font = *m_pSmallFont;
+    const int right = std::max(m_rect.left, m_rect.right);
+    const int gap = 2 * l.legendTextOffset;
+    const auto entryWidth = [&](int k, const CFontDesc& f) {
+        return l.legendTextOffset +
+               surface.TextWidth(m_datasets[static_cast<size_t>(k)]->m_strName, f);
+    };
+    bool crowded = false;
+    for (int k = 0; k < n; ++k) {
+        const bool lastInRow = k % perRow == perRow - 1 || k == n - 1;
+        const int limit = lastInRow ? right : xs[static_cast<size_t>(k) + 1] - l.legendTextOffset;
+        crowded = crowded || xs[static_cast<size_t>(k)] + entryWidth(k, font) > limit;
+    }
+    if (crowded) {
+        const int available = right - l.legendX;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            int widest = 0;
+            for (int first = 0; first < n; first += perRow) {
+                int needed = 0;
+                for (int k = first; k < std::min(n, first + perRow); ++k) {
+                    needed += entryWidth(k, font) + (k > first ? gap : 0);
+                }
+                widest = std::max(widest, needed);
+            }
+            if (widest <= available || std::abs(font.height) <= 1) {
+                break;
+            }
+            const long long scaled = static_cast<long long>(font.height) * available / widest;
+            font.height = static_cast<int>(scaled == font.height ? font.height - 1 : scaled);
+        }
+        for (int first = 0; first < n; first += perRow) {
+            int x = l.legendX;
+            for (int k = first; k < std::min(n, first + perRow); ++k) {
+                xs[static_cast<size_t>(k)] = x;
+                x += entryWidth(k, font) + gap;
+            }
+        }
+    }
+
+    for (int k = 0; k < n; ++k) {
+        const CDataset& dataset = *m_datasets[static_cast<size_t>(k)];
+        const int x = xs[static_cast<size_t>(k)];
+        const int y = rowY(k / perRow, n > 3);
         if (dataset.ShowPoints()) {
             DrawSymbol(surface, x, y + l.legendSymbolRise, dataset.GetStyle(), 0,
                        SeriesColour(dataset.GetStyle()));
         }
-        surface.SetFont(*m_pSmallFont);
+        surface.SetFont(font);
         surface.SetTextAlign(EHAlign::Left, EVAlign::Baseline);
         surface.Text({x + l.legendTextOffset, y}, dataset.m_strName);
     }

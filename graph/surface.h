@@ -92,6 +92,18 @@ public:
     // UTF-8 text at the reference point, in the text colour with a
     // transparent background.
     virtual void Text(CPoint at, const std::string& text) = 0;
+
+    // The advance width of `text` in `font`, in logical units. Surfaces that
+    // cannot measure text estimate it from the font's height.
+    virtual int TextWidth(const std::string& text, const CFontDesc& font) const {
+        long long characters = 0;
+        for (const char c : text) {
+            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }
+        const long long height =
+            font.height < 0 ? -static_cast<long long>(font.height) : font.height;
+        return static_cast<int>(characters * height * 11 / 20);
+    }
 };
 
 // Draws a picture on a surface; false when it could not.

@@ -120,10 +120,31 @@ TEST(GraphDraw, AxesTicksAndLabelsAtExactPositions) {
     EXPECT_EQ(lines[1], "line 160,400 160,410"); // first x tick
     EXPECT_EQ(lines[7], "line 160,425 160,100"); // y axis
     EXPECT_EQ(lines[8], "line 160,400 140,400"); // first y tick
-    // Fonts: small 500/22, title 500/18, vertical 500/18 turned a quarter.
-    EXPECT_EQ(s.Calls("font"),
-              (std::vector<std::string>{"font 22 0", "font 27 0", "font 27 900", "font 22 0"}));
+    // Fonts: small 500/22; title 500/18 for the x title and the title; vertical
+    // 500/18 turned a quarter; the small font again for the legend.
+    EXPECT_EQ(s.Calls("font"), (std::vector<std::string>{"font 22 0", "font 27 0", "font 27 0",
+                                                         "font 27 900", "font 22 0"}));
     EXPECT_EQ(s.Calls("pen").front(), "pen solid 1 #000000");
+}
+
+TEST(GraphDraw, LongTitlesGetASmallerFont) {
+    // The recording surface measures 0.55 x height per character: 100
+    // characters in the 27-unit title font would need 1485 units of the 920
+    // the graph offers, so the title is drawn 16 units high.
+    CGraph graph;
+    graph.SetTitles(std::string(100, 't'), "X", std::string(40, 'y'));
+    ASSERT_TRUE(graph.AddDataset(Points({0.0, 1.0}, {0.0, 1.0})));
+    const CRecordingSurface s = DrawGraph(graph);
+    const auto& calls = s.m_calls;
+    const auto title =
+        std::find(calls.begin(), calls.end(), "text 530,25 " + std::string(100, 't'));
+    ASSERT_NE(title, calls.end());
+    EXPECT_EQ(*(title - 2), "font 16 0");
+    // 40 characters of the y title (594 units) fit the graph's 490 units at 22.
+    const auto yTitle =
+        std::find(calls.begin(), calls.end(), "text 50,250 " + std::string(40, 'y'));
+    ASSERT_NE(yTitle, calls.end());
+    EXPECT_EQ(*(yTitle - 2), "font 22 900");
 }
 
 TEST(GraphDraw, XAxisMovesToZeroButOriginModeNeedsANegativeX) {
@@ -293,6 +314,25 @@ TEST(GraphLegend, DatasetEntries) {
     d->m_strName = "Twenty-one characters";
     ASSERT_TRUE(graph.AddDataset(d));
     EXPECT_EQ(DrawGraph(graph).Calls("text ").back(), "text 170,495 Twenty-one characters");
+}
+
+TEST(GraphLegend, LongNamesArePackedInASmallerFont) {
+    // The recording surface measures 0.55 x height per character: three
+    // names of 30 characters need 373 units each in the 22-unit font, more
+    // than the columns and the graph's width give them.
+    CGraph graph;
+    for (const char c : {'a', 'b', 'c'}) {
+        auto d = Points({0.0, 1.0}, {0.0, 1.0});
+        d->m_strName = std::string(30, c);
+        ASSERT_TRUE(graph.AddDataset(d));
+    }
+    const CRecordingSurface s = DrawGraph(graph);
+    std::vector<std::string> texts = s.Calls("text ");
+    texts.erase(texts.begin(), texts.end() - 3);
+    EXPECT_EQ(texts, (std::vector<std::string>{"text 170,495 " + std::string(30, 'a'),
+                                               "text 447,495 " + std::string(30, 'b'),
+                                               "text 724,495 " + std::string(30, 'c')}));
+    EXPECT_EQ(s.Calls("font").back(), "font 15 0");
 }
 
 TEST(GraphLegend, PerPointEntries) {

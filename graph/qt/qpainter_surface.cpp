@@ -136,14 +136,25 @@ void CQPainterSurface::SetBrush(bool filled, Colour colour) {
     }
 }
 
-void CQPainterSurface::SetFont(const CFontDesc& font) {
-    const int height = font.height > 0 ? font.height : kDefaultCellHeight;
+const QFont& CQPainterSurface::CachedFont(int height) const {
+    // A negative height is a character height on surfaces whose y grows
+    // upwards; the cell is taken as that tall too.
+    height = height != 0 ? std::abs(height) : kDefaultCellHeight;
     auto found = m_fonts.find(height);
     if (found == m_fonts.end()) {
         found = m_fonts.emplace(height, FontForCellHeight(height)).first;
     }
-    m_font = found->second;
+    return found->second;
+}
+
+void CQPainterSurface::SetFont(const CFontDesc& font) {
+    m_font = CachedFont(font.height);
     m_escapement = font.escapement;
+}
+
+int CQPainterSurface::TextWidth(const std::string& text, const CFontDesc& font) const {
+    const QFontMetricsF metrics(CachedFont(font.height));
+    return static_cast<int>(std::ceil(metrics.horizontalAdvance(QString::fromUtf8(text))));
 }
 
 void CQPainterSurface::SetTextColour(Colour colour) {

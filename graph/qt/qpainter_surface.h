@@ -39,6 +39,7 @@ public:
     void Ellipse(const CRect& rect) override;
     void Rectangle(const CRect& rect) override;
     void Text(CPoint at, const std::string& text) override;
+    int TextWidth(const std::string& text, const CFontDesc& font) const override;
 
     // The font drawn for a cell height of `height` pixels (12 when not
     // positive): the default sans-serif face at normal weight, sized so that
@@ -59,7 +60,9 @@ private:
     QColor m_textColour;
     EHAlign m_hAlign = EHAlign::Left;
     EVAlign m_vAlign = EVAlign::Top;
-    std::map<int, QFont> m_fonts; // by cell height, as sizing needs measuring
+    const QFont& CachedFont(int height) const;
+
+    mutable std::map<int, QFont> m_fonts; // by cell height, as sizing needs measuring
 };
 
 } // namespace doseplex
