@@ -221,8 +221,6 @@ void CGraph::Layout(int left, int top, int right, int bottom, int xScaleExponent
     l.legendRow1 = Y(5);
     l.legendRow2 = Y(1);
     l.legendSymbolRise = Y(7) - Y(5);
-    l.y1 = Y(1);
-    l.y5 = Y(5);
 }
 
 Colour CGraph::SeriesColour(std::uint16_t style) const {
@@ -322,68 +320,72 @@ void CGraph::DrawAxes(IDrawSurface& surface) const {
 
 void CGraph::DrawLegend(IDrawSurface& surface) const {
     const CGraphLayout& l = m_layout;
-    // Rows below the second keep stepping down by the distance between the
-    // first two.
-    const auto rowY = [&](int row, bool firstRowHigh) {
-        if (row == 0) {
-            return firstRowHigh ? l.legendRow1 : l.legendRow2;
-        }
-        return l.y1 + (row - 1) * (l.y1 - l.y5);
+    struct CEntry {
+        int row;
+        int x;
+        std::string text;
+        int symbol; // -1: none
+        Colour colour;
     };
+    std::vector<CEntry> entries;
+    int perRow = 3;
 
     if (m_bPerPointLegend) {
+        // Up to eight points go four to a row. More would need a third row
+        // below the graph, where a picture cuts it off; they are spread over
+        // the two rows instead, in narrower columns.
         const CDataset& first = *m_datasets.front();
         const int n = std::min(first.GetCount(), 14);
+        perRow = n > 8 ? (n + 1) / 2 : 4;
+        const int column = n > 8 ? l.legendColumn * 4 / perRow : l.legendColumn;
         const Colour colour = SeriesColour(first.GetStyle());
         for (int i = 0; i < n; ++i) {
-            const int x = l.legendX + (i % 4) * l.legendColumn;
-            const int y = rowY(i / 4, n > 3);
-            if (first.ShowPoints()) {
-                DrawSymbol(surface, x, y + l.legendSymbolRise, i + 1, 0, colour);
+            entries.push_back({i / perRow, l.legendX + (i % perRow) * column,
+                               first.GetPointLabel(i), first.ShowPoints() ? i + 1 : -1, colour});
+        }
+    } else {
+        // Up to six series go three to a row; seven and eight go four to a
+        // row, in the columns of the per-point legend; more are spread over
+        // the two rows in narrower columns.
+        const int n = static_cast<int>(m_datasets.size());
+        perRow = n > 8 ? (n + 1) / 2 : (n > 6 ? 4 : 3);
+        const int columnWidth = n > 8 ? l.legendColumn * 4 / perRow : l.legendColumn;
+        for (int k = 0; k < n; ++k) {
+            const CDataset& dataset = *m_datasets[static_cast<size_t>(k)];
+            const int row = k / perRow;
+            const int column = k % perRow;
+            const int inRow = std::min(perRow, n - row * perRow);
+            int x = l.legendX + columnWidth * column;
+            if (perRow == 3 && inRow == 1) {
+                x = CharacterCount(dataset.m_strName) > 20 ? l.legendX : l.legendX + l.legendColumn;
+            } else if (perRow == 3 && inRow == 2) {
+                x = l.legendX + 2 * l.legendColumn * column;
             }
-            surface.SetFont(*m_pSmallFont);
-            surface.SetTextAlign(EHAlign::Left, EVAlign::Baseline);
-            surface.Text({x + l.legendTextOffset, y}, first.GetPointLabel(i));
+            entries.push_back({row, x, dataset.m_strName,
+                               dataset.ShowPoints() ? dataset.GetStyle() : -1,
+                               SeriesColour(dataset.GetStyle())});
         }
-        return;
     }
+    const int n = static_cast<int>(entries.size());
 
-    const int n = static_cast<int>(m_datasets.size());
-    // Up to six series go three to a row; more go four to a row, in the
-    // columns of the per-point legend, so that seven and eight series still
-    // fit in two rows.
-    const int perRow = n > 6 ? 4 : 3;
-    std::vector<int> xs(static_cast<size_t>(n));
-    for (int k = 0; k < n; ++k) {
-        const int row = k / perRow;
-        const int column = k % perRow;
-        const int inRow = std::min(perRow, n - row * perRow);
-        int x = l.legendX + l.legendColumn * column;
-        if (perRow == 3 && inRow == 1) {
-            x = CharacterCount(m_datasets[static_cast<size_t>(k)]->m_strName) > 20
-                    ? l.legendX
-                    : l.legendX + l.legendColumn;
-        } else if (perRow == 3 && inRow == 2) {
-            x = l.legendX + 2 * l.legendColumn * column;
-        }
-        xs[static_cast<size_t>(k)] = x;
-    }
-
-    // Long names at those columns would run into the next entry or past the
-    // graph's edge. Such a legend is packed from the left by the names' real
+    // Long texts at those columns would run into the next entry or past the
+    // graph's edge. Such a legend is packed from the left by the texts' real
     // widths instead, in a smaller font when even that is too wide.
     CFontDesc font = *m_pSmallFont;
     const int right = std::max(m_rect.left, m_rect.right);
     const int gap = 2 * l.legendTextOffset;
-    const auto entryWidth = [&](int k, const CFontDesc& f) {
-        return l.legendTextOffset +
-               surface.TextWidth(m_datasets[static_cast<size_t>(k)]->m_strName, f);
+    const auto entryWidth = [&](const CEntry& e, const CFontDesc& f) {
+        return l.legendTextOffset + surface.TextWidth(e.text, f);
     };
     bool crowded = false;
     for (int k = 0; k < n; ++k) {
-        const bool lastInRow = k % perRow == perRow - 1 || k == n - 1;
-        const int limit = lastInRow ? right : xs[static_cast<size_t>(k) + 1] - l.legendTextOffset;
-        crowded = crowded || xs[static_cast<size_t>(k)] + entryWidth(k, font) > limit;
+        const bool lastInRow = k + 1 == n || entries[static_cast<size_t>(k) + 1].row !=
+                                                 entries[static_cast<size_t>(k)].row;
+        const int limit =
+            lastInRow ? right : entries[static_cast<size_t>(k) + 1].x - l.legendTextOffset;
+        crowded = crowded || entries[static_cast<size_t>(k)].x +
+                                     entryWidth(entries[static_cast<size_t>(k)], font) >
+                                 limit;
     }
     if (crowded) {
         const int available = right - l.legendX;
@@ -392,36 +394,36 @@ void CGraph::DrawLegend(IDrawSurface& surface) const {
             for (int first = 0; first < n; first += perRow) {
                 int needed = 0;
                 for (int k = first; k < std::min(n, first + perRow); ++k) {
-                    needed += entryWidth(k, font) + (k > first ? gap : 0);
+                    needed +=
+                        entryWidth(entries[static_cast<size_t>(k)], font) + (k > first ? gap : 0);
                 }
                 widest = std::max(widest, needed);
             }
             if (widest <= available || std::abs(font.height) <= 1) {
                 break;
             }
-            const long long scaled = static_cast<long long>(font.height) * available / widest;
-            font.height = static_cast<int>(scaled == font.height ? font.height - 1 : scaled);
+            int smaller = static_cast<int>(static_cast<long long>(std::abs(font.height)) *
+                                           available / widest);
+            smaller = std::max(1, std::min(smaller, std::abs(font.height) - 1));
+            font.height = font.height < 0 ? -smaller : smaller;
         }
         for (int first = 0; first < n; first += perRow) {
             int x = l.legendX;
             for (int k = first; k < std::min(n, first + perRow); ++k) {
-                xs[static_cast<size_t>(k)] = x;
-                x += entryWidth(k, font) + gap;
+                entries[static_cast<size_t>(k)].x = x;
+                x += entryWidth(entries[static_cast<size_t>(k)], font) + gap;
             }
         }
     }
 
-    for (int k = 0; k < n; ++k) {
-        const CDataset& dataset = *m_datasets[static_cast<size_t>(k)];
-        const int x = xs[static_cast<size_t>(k)];
-        const int y = rowY(k / perRow, n > 3);
-        if (dataset.ShowPoints()) {
-            DrawSymbol(surface, x, y + l.legendSymbolRise, dataset.GetStyle(), 0,
-                       SeriesColour(dataset.GetStyle()));
+    for (const CEntry& e : entries) {
+        const int y = e.row == 0 && n > 3 ? l.legendRow1 : l.legendRow2;
+        if (e.symbol >= 0) {
+            DrawSymbol(surface, e.x, y + l.legendSymbolRise, e.symbol, 0, e.colour);
         }
         surface.SetFont(font);
         surface.SetTextAlign(EHAlign::Left, EVAlign::Baseline);
-        surface.Text({x + l.legendTextOffset, y}, dataset.m_strName);
+        surface.Text({e.x + l.legendTextOffset, y}, e.text);
     }
 }
 

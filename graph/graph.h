@@ -104,9 +104,6 @@ struct CGraphLayout {
     int legendRow1 = 0;
     int legendRow2 = 0;
     int legendSymbolRise = 0;
-    // Y(1) and Y(5), from which rows below the second are derived.
-    int y1 = 0;
-    int y5 = 0;
 };
 
 // One graph: two axes, three titles and an ordered list of owned series.

@@ -355,7 +355,11 @@ TEST(GraphLegend, PerPointEntries) {
     EXPECT_EQ(legend(5),
               (std::vector<std::string>{"text 170,475 p0", "text 367,475 p1", "text 564,475 p2",
                                         "text 761,475 p3", "text 170,495 p4"}));
-    EXPECT_EQ(legend(9).back(), "text 170,515 p8");
+    // Nine points take two rows of five, in columns of 4 x 197 / 5.
+    const auto nine = legend(9);
+    EXPECT_EQ(nine[4], "text 798,475 p4");
+    EXPECT_EQ(nine[5], "text 170,495 p5");
+    EXPECT_EQ(nine[8], "text 641,495 p8");
 }
 
 TEST(GraphSymbol, Shapes) {

@@ -113,6 +113,19 @@ TEST_F(GraphsCli, DataAndCurveTexts) {
     EXPECT_EQ(*(constLine + 1), "0.000000\t1.000000");
 }
 
+TEST_F(GraphsCli, NonConstantRatioCombination) {
+    const std::string checkerboard = (kSource / "examples" / "checkerboard.dpx").string();
+    const CCliRun run = Run({checkerboard, "--drug", "2", "-o", Path("cb"), "--data"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto files = Files(Path("cb"));
+    ASSERT_EQ(files.size(), 5u);
+    EXPECT_EQ(files[4], "05-normalised-isobologram.txt");
+    // Nine wells, one normalised point each, then the line of additivity.
+    const auto lines = Lines(ReadFile(fs::path(Path("cb")) / files[4]));
+    ASSERT_EQ(lines.size(), 4u + 1 + 9 + 1);
+    EXPECT_EQ(lines[4], "Gemcitabine\t(Cisplatin)");
+}
+
 TEST_F(GraphsCli, ErrorBandCurvesHaveFourColumns) {
     const CCliRun run = Run({kThreeDrug, "--drug", "12", "-o", Path("c"), "--curves"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
