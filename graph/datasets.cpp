@@ -39,6 +39,17 @@ bool SetSingleValue(double value, double& y, double& low, double& high) {
     return true;
 }
 
+// Shifts a range that was found (`found`) to start at 0 and, when `atLeast`
+// is above 0, to reach at least that far: the axes of dose-effect curves and
+// isobolograms start at zero dose.
+bool FromZero(bool found, double& min, double& max, double atLeast = 0.0) {
+    if (found) {
+        min = 0.0;
+        max = std::max(max, atLeast);
+    }
+    return found;
+}
+
 } // namespace
 
 bool HasUsableMedianData(const CDrugInfo& record) {
@@ -71,20 +82,12 @@ CDoseDataset::CDoseDataset(CDrugInfo& record, int join, std::uint16_t style) : m
 }
 
 bool CDoseDataset::GetXRange(double& min, double& max) const {
-    if (!CDataset::GetXRange(min, max)) {
-        return false;
-    }
-    min = 0.0;
-    return true;
+    return FromZero(CDataset::GetXRange(min, max), min, max);
 }
 
 bool CDoseDataset::GetYRange(double xLow, double xHigh, double& min, double& max, int samples,
                              bool withErrors) const {
-    if (!CDataset::GetYRange(xLow, xHigh, min, max, samples, withErrors)) {
-        return false;
-    }
-    min = 0.0;
-    return true;
+    return FromZero(CDataset::GetYRange(xLow, xHigh, min, max, samples, withErrors), min, max);
 }
 
 bool CDoseDataset::Evaluate(double x, double& y, double& low, double& high) const {
@@ -186,20 +189,12 @@ CIsoDataset::CIsoDataset(double fa, CDrugInfo& record, const DrugList& drugs, bo
 }
 
 bool CIsoDataset::GetXRange(double& min, double& max) const {
-    if (!CDataset::GetXRange(min, max)) {
-        return false;
-    }
-    min = 0.0;
-    return true;
+    return FromZero(CDataset::GetXRange(min, max), min, max);
 }
 
 bool CIsoDataset::GetYRange(double xLow, double xHigh, double& min, double& max, int samples,
                             bool withErrors) const {
-    if (!CDataset::GetYRange(xLow, xHigh, min, max, samples, withErrors)) {
-        return false;
-    }
-    min = 0.0;
-    return true;
+    return FromZero(CDataset::GetYRange(xLow, xHigh, min, max, samples, withErrors), min, max);
 }
 
 bool CIsoDataset::Evaluate(double x, double& y, double& low, double& high) const {
@@ -250,22 +245,12 @@ CNormalisedIsoDataset::CNormalisedIsoDataset(CDrugInfo& record, const DrugList& 
 }
 
 bool CNormalisedIsoDataset::GetXRange(double& min, double& max) const {
-    if (!CDataset::GetXRange(min, max)) {
-        return false;
-    }
-    min = 0.0;
-    max = std::max(max, 1.0);
-    return true;
+    return FromZero(CDataset::GetXRange(min, max), min, max, 1.0);
 }
 
 bool CNormalisedIsoDataset::GetYRange(double xLow, double xHigh, double& min, double& max,
                                       int samples, bool withErrors) const {
-    if (!CDataset::GetYRange(xLow, xHigh, min, max, samples, withErrors)) {
-        return false;
-    }
-    min = 0.0;
-    max = std::max(max, 1.0);
-    return true;
+    return FromZero(CDataset::GetYRange(xLow, xHigh, min, max, samples, withErrors), min, max, 1.0);
 }
 
 bool CNormalisedIsoDataset::Evaluate(double x, double& y, double& low, double& high) const {
