@@ -60,8 +60,9 @@ CAxisScale ScaleAxis(double lo, double hi) {
     CAxisScale scale;
     scale.min = lo;
     scale.max = hi;
-    // Nothing to scale: no series had a range, or a limit is not a number.
-    if (!std::isfinite(lo) || !std::isfinite(hi) || hi < lo) {
+    // Nothing to scale: no series had a range, or a limit (or the span) is
+    // not a finite number.
+    if (!std::isfinite(lo) || !std::isfinite(hi) || hi < lo || !std::isfinite(hi - lo)) {
         return scale;
     }
     double unit = 0.0001;
@@ -72,6 +73,9 @@ CAxisScale ScaleAxis(double lo, double hi) {
         const double top = std::ceil(hi / unit) * unit;
         double bottom = std::floor(lo / unit) * unit;
         const double span = top - bottom;
+        if (!std::isfinite(span)) {
+            return scale; // rounding out reached the end of the number range
+        }
         int index = 0;
         if (unit < span) {
             index = 1;

@@ -80,7 +80,12 @@ TEST(GraphScale, WorkedRanges) {
 TEST(GraphScale, RangesThatCannotBeScaledGiveNoTicks) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (auto [lo, hi] : {std::pair{1e10, -1e10}, {0.0, inf}, {nan, 1.0}, {2.0, 1.0}}) {
+    for (auto [lo, hi] : {std::pair{1e10, -1e10},
+                          {0.0, inf},
+                          {nan, 1.0},
+                          {2.0, 1.0},
+                          {-1e308, 1e308},
+                          {0.0, 1.79e308}}) {
         EXPECT_EQ(ScaleAxis(lo, hi).ticks, 0) << lo << ".." << hi;
     }
 }

@@ -1,0 +1,75 @@
+// Fuzz target: the graphs of an experiment file. Whatever the reader accepts
+// (axis overrides, options and points included) must build, scale, lay out,
+// draw and copy as text without a fault or an endless loop.
+#include "core/document.h"
+#include "core/document_file.h"
+#include "core/message_sink.h"
+#include "graph/build_graphs.h"
+#include "graph/graph_export.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+
+namespace {
+
+class CSilentSink : public doseplex::IMessageSink {
+public:
+    void ShowMessage(const std::string& /*text*/) override {}
+};
+
+// Takes every drawing call and draws nothing.
+class CNullSurface : public doseplex::IDrawSurface {
+public:
+    bool FillRect(const doseplex::CRect&, doseplex::Colour) override { return true; }
+    void SetPen(const doseplex::CPenDesc&) override {}
+    void SetBrush(bool, doseplex::Colour) override {}
+    void SetFont(const doseplex::CFontDesc&) override {}
+    void SetTextColour(doseplex::Colour) override {}
+    void SetTextAlign(doseplex::EHAlign, doseplex::EVAlign) override {}
+    void Line(doseplex::CPoint, doseplex::CPoint) override {}
+    void Polyline(const doseplex::CPoint*, int) override {}
+    void Polygon(const doseplex::CPoint*, int) override {}
+    void Ellipse(const doseplex::CRect&) override {}
+    void Rectangle(const doseplex::CRect&) override {}
+    void Text(doseplex::CPoint, const std::string&) override {}
+};
+
+void DrawAll(doseplex::GraphList& graphs) {
+    CNullSurface surface;
+    for (auto& graph : graphs) {
+        graph->m_nCurvePoints = 64;
+        doseplex::DrawGraphPicture(*graph, surface, 320, 240, false, true);
+        doseplex::GraphCurveText(*graph);
+        doseplex::GraphDataText(*graph);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace doseplex;
+    static CSilentSink sink;
+    SetMessageSink(&sink);
+
+    CDoseplexDoc doc;
+    if (!ReadDocument(std::span<const std::uint8_t>(data, size), doc)) {
+        return 0;
+    }
+    // The Monte Carlo band is slow by design at large iteration counts; a few
+    // iterations reach the same code.
+    doc.m_analysis.m_nGraphRepeats = std::min(doc.m_analysis.m_nGraphRepeats, 20);
+    GraphList graphs;
+    doc.m_bOpenSummaryGraphs = 0;
+    for (int id = 0; id < std::min(doc.DrugCount(), 8); ++id) {
+        doc.m_nCurrentDrug = id;
+        if (BuildGraphs(doc, graphs)) {
+            DrawAll(graphs);
+        }
+    }
+    doc.m_bOpenSummaryGraphs = 1;
+    if (BuildGraphs(doc, graphs)) {
+        DrawAll(graphs);
+    }
+    return 0;
+}
