@@ -1,5 +1,7 @@
 // Fuzz target: the experiment-file reader. Any input must be read or refused
 // without a fault; whatever is read must write and read back unchanged.
+#include "tests/fuzz/fuzz_support.h"
+
 #include "core/document.h"
 #include "core/document_file.h"
 #include "core/message_sink.h"
@@ -12,11 +14,6 @@
 
 namespace {
 
-class CSilentSink : public doseplex::IMessageSink {
-public:
-    void ShowMessage(const std::string& /*text*/) override {}
-};
-
 [[noreturn]] void Stop(const char* what) {
     std::fprintf(stderr, "fuzz_dpx: %s\n", what);
     std::abort();
@@ -26,11 +23,8 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace doseplex;
-    static CSilentSink sink;
-    SetMessageSink(&sink);
-
     CDoseplexDoc doc;
-    if (!ReadDocument(std::span<const std::uint8_t>(data, size), doc)) {
+    if (!fuzz::ReadQuietly(data, size, doc)) {
         return 0;
     }
     std::vector<std::uint8_t> first;

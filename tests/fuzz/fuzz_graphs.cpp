@@ -1,6 +1,8 @@
 // Fuzz target: the graphs of an experiment file. Whatever the reader accepts
 // (axis overrides, options and points included) must build, scale, lay out,
 // draw and copy as text without a fault or an endless loop.
+#include "tests/fuzz/fuzz_support.h"
+
 #include "core/document.h"
 #include "core/document_file.h"
 #include "core/message_sink.h"
@@ -12,11 +14,6 @@
 #include <span>
 
 namespace {
-
-class CSilentSink : public doseplex::IMessageSink {
-public:
-    void ShowMessage(const std::string& /*text*/) override {}
-};
 
 // Takes every drawing call and draws nothing.
 class CNullSurface : public doseplex::IDrawSurface {
@@ -49,11 +46,8 @@ void DrawAll(doseplex::GraphList& graphs) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace doseplex;
-    static CSilentSink sink;
-    SetMessageSink(&sink);
-
     CDoseplexDoc doc;
-    if (!ReadDocument(std::span<const std::uint8_t>(data, size), doc)) {
+    if (!fuzz::ReadQuietly(data, size, doc)) {
         return 0;
     }
     // The Monte Carlo band is slow by design at large iteration counts; a few

@@ -1,5 +1,7 @@
 // Fuzz target: the "[start]" text import. Any input must be imported or
 // refused without a fault; an imported experiment must save and read back.
+#include "tests/fuzz/fuzz_support.h"
+
 #include "core/document.h"
 #include "core/document_file.h"
 #include "core/message_sink.h"
@@ -12,18 +14,9 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-class CSilentSink : public doseplex::IMessageSink {
-public:
-    void ShowMessage(const std::string& /*text*/) override {}
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace doseplex;
-    static CSilentSink sink;
+    static fuzz::CSilentSink sink;
     SetMessageSink(&sink);
 
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
