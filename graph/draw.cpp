@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 namespace doseplex {
 
@@ -37,21 +38,29 @@ size_t CharacterCount(const std::string& text) {
     }));
 }
 
-// `font`, made smaller when needed so that `text` is at most `available`
-// units long: a long drug name must not run off the picture.
-CFontDesc FittingFont(const IDrawSurface& surface, CFontDesc font, const std::string& text,
-                      int available) {
+// `font`, made smaller when needed so that what it measures (`width` of a
+// font) is at most `available` units: a long drug name must not run off the
+// picture.
+CFontDesc FittingFont(CFontDesc font, int available,
+                      const std::function<int(const CFontDesc&)>& width) {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const int width = surface.TextWidth(text, font);
+        const int needed = width(font);
         const int height = std::abs(font.height);
-        if (width <= available || height <= 1 || available <= 0) {
+        if (needed <= available || height <= 1 || available <= 0) {
             break;
         }
-        int smaller = static_cast<int>(static_cast<long long>(height) * available / width);
+        int smaller = static_cast<int>(static_cast<long long>(height) * available / needed);
         smaller = std::max(1, std::min(smaller, height - 1));
         font.height = font.height < 0 ? -smaller : smaller;
     }
     return font;
+}
+
+// The font in which `text` fits `available` units.
+CFontDesc FittingFont(const IDrawSurface& surface, const CFontDesc& font, const std::string& text,
+                      int available) {
+    return FittingFont(font, available,
+                       [&](const CFontDesc& f) { return surface.TextWidth(text, f); });
 }
 
 } // namespace
@@ -392,25 +401,18 @@ void CGraph::DrawLegend(IDrawSurface& surface) const {
                                  limit;
     }
     if (crowded) {
-        const int available = right - l.legendX;
-        for (int attempt = 0; attempt < 3; ++attempt) {
+        font = FittingFont(font, right - l.legendX, [&](const CFontDesc& f) {
             int widest = 0;
             for (int first = 0; first < n; first += perRow) {
                 int needed = 0;
                 for (int k = first; k < std::min(n, first + perRow); ++k) {
                     needed +=
-                        entryWidth(entries[static_cast<size_t>(k)], font) + (k > first ? gap : 0);
+                        entryWidth(entries[static_cast<size_t>(k)], f) + (k > first ? gap : 0);
                 }
                 widest = std::max(widest, needed);
             }
-            if (widest <= available || std::abs(font.height) <= 1) {
-                break;
-            }
-            int smaller = static_cast<int>(static_cast<long long>(std::abs(font.height)) *
-                                           available / widest);
-            smaller = std::max(1, std::min(smaller, std::abs(font.height) - 1));
-            font.height = font.height < 0 ? -smaller : smaller;
-        }
+            return widest;
+        });
         for (int first = 0; first < n; first += perRow) {
             int x = l.legendX;
             for (int k = first; k < std::min(n, first + perRow); ++k) {
