@@ -66,12 +66,12 @@ void BM_MonteCarloCI_SixDrugs(benchmark::State& state) {
     const DrugList drugs = SixDrugCombination(kSixDrugPoints);
     const CDrugInfo& combination = *drugs.back();
     const double fa = Opaque(0.5);
-    ResetRandom();
+    CRandom random;
     double failures = 0.0;
     double mean = 0.0;
     double sd = 0.0;
     for (auto _ : state) {
-        if (!combination.MonteCarloCI(kMonteCarloIterations, fa, drugs, mean, sd)) {
+        if (!combination.MonteCarloCI(kMonteCarloIterations, fa, drugs, random, mean, sd)) {
             failures += 1.0;
         }
         benchmark::DoNotOptimize(mean);
@@ -93,10 +93,10 @@ void BM_SimulatedDose(benchmark::State& state) {
     std::mt19937_64 rng(kSeed);
     const auto record = SingleDrug(kFortyPointCurve, 40, 0.15, rng);
     const double fa = Opaque(0.75);
-    ResetRandom();
+    CRandom random;
     for (auto _ : state) {
         double dose = 0.0;
-        const bool ok = record->SimulatedDoseForEffect(fa, dose);
+        const bool ok = record->SimulatedDoseForEffect(fa, random, dose);
         const double result = dose;
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(result);
@@ -108,10 +108,10 @@ BENCHMARK(BM_SimulatedDose);
 void BM_SimulatedDoseFloor(benchmark::State& state) {
     const double base = Opaque(10.0);
     const double scale = Opaque(0.1);
-    ResetRandom();
+    CRandom random;
     for (auto _ : state) {
-        const double z1 = NormalDeviate();
-        const double z2 = NormalDeviate();
+        const double z1 = random.NormalDeviate();
+        const double z2 = random.NormalDeviate();
         const double value = std::pow(base, scale * z1 + z2);
         benchmark::DoNotOptimize(value);
     }
@@ -185,7 +185,7 @@ void BM_AnalyseLargestImport(benchmark::State& state) {
     const int monteCarlo = static_cast<int>(state.range(0));
     int records = 0;
     for (auto _ : state) {
-        ResetRandom();
+        CRandom random;
         CDoseplexDoc doc;
         std::istringstream in(text);
         CImportError error;
@@ -194,7 +194,7 @@ void BM_AnalyseLargestImport(benchmark::State& state) {
             break;
         }
         doc.m_analysis.m_nMonteCarlo = monteCarlo;
-        auto json = AnalysisJson(doc);
+        auto json = AnalysisJson(doc, random);
         benchmark::DoNotOptimize(json);
         records = doc.DrugCount();
     }

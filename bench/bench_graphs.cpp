@@ -42,16 +42,14 @@ std::unique_ptr<CDoseplexDoc> TwoDrugExperiment() {
     doc->m_drugs[1]->m_strName = "Drug B";
     doc->m_analysis.m_nMonteCarlo = 1;
     doc->m_analysis.m_nGraphRepeats = 100;
-    doc->m_nCurrentDrug = 2;
-    doc->m_bOpenSummaryGraphs = 0;
     return doc;
 }
 
 struct CFixture {
     CFixture() : doc(TwoDrugExperiment()), image(kWidth, kHeight, QImage::Format_RGB32) {
         EnsureGuiApplication();
-        ResetRandom();
-        BuildGraphs(*doc, graphs);
+        CRandom random;
+        BuildGraphs(*doc, CBuildTarget::Drug(2), random, graphs);
     }
     std::unique_ptr<CDoseplexDoc> doc;
     GraphList graphs;
@@ -60,10 +58,10 @@ struct CFixture {
 
 void BM_BuildGraphs(benchmark::State& state) {
     const auto doc = TwoDrugExperiment();
-    ResetRandom();
+    CRandom random;
     for (auto _ : state) {
         GraphList graphs;
-        BuildGraphs(*doc, graphs);
+        BuildGraphs(*doc, CBuildTarget::Drug(2), random, graphs);
         benchmark::DoNotOptimize(graphs.data());
     }
 }

@@ -50,8 +50,6 @@ std::unique_ptr<CDoseplexDoc> SixDrugExperiment(int monteCarlo) {
     options.m_dEffectStart = 0.02;
     options.m_dEffectStep = 0.02;
     options.m_dEffectEnd = 0.98;
-    doc->m_bOpenSummaryReport = 0;
-    doc->m_nCurrentDrug = 6;
     return doc;
 }
 
@@ -65,11 +63,11 @@ int CountOf(const std::string& text, std::string_view what) {
 
 void BM_SixDrugReport(benchmark::State& state) {
     const auto doc = SixDrugExperiment(static_cast<int>(state.range(0)));
-    ResetRandom();
+    CRandom random;
     std::string text;
     for (auto _ : state) {
         text.clear();
-        BuildReport(*doc, text);
+        BuildReport(*doc, CBuildTarget::Drug(6), random, text);
         benchmark::DoNotOptimize(text.data());
         benchmark::ClobberMemory();
     }

@@ -1,201 +1,290 @@
 #include "cli/analysis_json.h"
 
+#include "core/analysis.h"
 #include "core/document.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cmath>
+#include <string_view>
 
 namespace doseplex {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+// Writes JSON text with two spaces of indent per level, the layout of
+// nlohmann::json's dump(2): every member and element on a line of its own,
+// empty arrays as [].
+class CJsonWriter {
+public:
+    explicit CJsonWriter(std::string& out) : m_out(out) {}
 
-// Whatever is not finite has no meaningful value: it prints as null.
-Json Number(double value) {
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
-}
+    void BeginObject() { Open('{'); }
+    void EndObject() { Close('}'); }
+    void BeginArray() { Open('['); }
+    void EndArray() { Close(']'); }
 
-template <class F> Json IfOk(F&& compute) {
-    double value = 0.0;
-    return compute(value) ? Number(value) : Json(nullptr);
-}
+    // The next member's name; its value follows.
+    void Key(std::string_view key) {
+        NextItem();
+        String(key);
+        m_out += ": ";
+        m_afterKey = true;
+    }
 
-Json RatioJson(const std::vector<double>& ratio) {
+    void Null() { Scalar("null"); }
+    void Bool(bool value) { Scalar(value ? "true" : "false"); }
+    void Integer(long long value) { Scalar(std::to_string(value)); }
+    // Whatever is not finite has no meaningful value: it prints as null.
+    void Number(double value) {
+        if (!std::isfinite(value)) {
+            Null();
+            return;
+        }
+        // The shortest text that reads back as the same double, as the JSON
+        // library prints it.
+        char buffer[64];
+        char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+        Scalar(std::string_view(buffer, static_cast<size_t>(end - buffer)));
+    }
+    void Number(const OptionalValue& value) {
+        if (value) {
+            Number(*value);
+        } else {
+            Null();
+        }
+    }
+    void Text(std::string_view text) {
+        BeforeValue();
+        String(text);
+    }
+
+    template <class T, class F> void Array(const T& items, F&& write) {
+        BeginArray();
+        for (const auto& item : items) {
+            write(item);
+        }
+        EndArray();
+    }
+    void Numbers(const std::vector<OptionalValue>& values) {
+        Array(values, [&](const OptionalValue& v) { Number(v); });
+    }
+    void Numbers(const std::vector<double>& values) {
+        Array(values, [&](double v) { Number(v); });
+    }
+
+private:
+    void String(std::string_view text) {
+        // Invalid UTF-8 becomes U+FFFD, as the library's "replace" handler does.
+        m_out += nlohmann::json(std::string(text))
+                     .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    void Scalar(std::string_view text) {
+        BeforeValue();
+        m_out += text;
+    }
+    void NextItem() {
+        if (!m_first) {
+            m_out += ',';
+        }
+        m_out += '\n';
+        m_out.append(m_depth * 2, ' ');
+        m_first = false;
+    }
+    void BeforeValue() {
+        if (m_afterKey) {
+            m_afterKey = false;
+        } else if (m_depth > 0) {
+            NextItem();
+        }
+    }
+    void Open(char bracket) {
+        BeforeValue();
+        m_out += bracket;
+        ++m_depth;
+        m_first = true;
+    }
+    void Close(char bracket) {
+        --m_depth;
+        if (!m_first) {
+            m_out += '\n';
+            m_out.append(m_depth * 2, ' ');
+        } else if (bracket == '}') {
+            // The library writes an empty object as {} too.
+        }
+        m_out += bracket;
+        m_first = false;
+    }
+
+    std::string& m_out;
+    size_t m_depth = 0;
+    bool m_first = true;
+    bool m_afterKey = false;
+};
+
+void WriteRatio(CJsonWriter& json, const std::vector<double>& ratio) {
     if (ratio.empty()) {
-        return nullptr;
+        json.Null();
+    } else {
+        json.Numbers(ratio);
     }
-    Json array = Json::array();
-    for (double value : ratio) {
-        array.push_back(Number(value));
-    }
-    return array;
 }
 
-Json FitJson(const CDrugInfo& record) {
-    double m, seM, dm, lower, upper, r, ccsi, yInt, seYInt;
-    if (!record.GetAllParameters(m, seM, dm, lower, upper, r, ccsi, yInt, seYInt)) {
-        return nullptr;
+void WriteFit(CJsonWriter& json, const CFitSummary& fit) {
+    if (!fit.valid) {
+        json.Null();
+        return;
     }
-    return Json{{"m", Number(m)},
-                {"se_m", Number(seM)},
-                {"y_int", Number(yInt)},
-                {"se_y_int", Number(seYInt)},
-                {"ccsi", Number(ccsi)},
-                {"r2", Number(record.m_r2)},
-                {"r", Number(r)},
-                {"dm", Number(dm)},
-                {"dm_lower", Number(lower)},
-                {"dm_upper", Number(upper)}};
+    json.BeginObject();
+    const std::pair<const char*, double> fields[] = {{"m", fit.m},
+                                                     {"se_m", fit.seM},
+                                                     {"y_int", fit.yInt},
+                                                     {"se_y_int", fit.seYInt},
+                                                     {"ccsi", fit.ccsi},
+                                                     {"r2", fit.r2},
+                                                     {"r", fit.r},
+                                                     {"dm", fit.dm},
+                                                     {"dm_lower", fit.dmLower},
+                                                     {"dm_upper", fit.dmUpper}};
+    for (const auto& [key, value] : fields) {
+        json.Key(key);
+        json.Number(value);
+    }
+    json.EndObject();
 }
 
-Json DoseEffectJson(const CDrugInfo& record, const CAnalysisOptions& options) {
-    Json rows = Json::array();
-    const int count = EffectLevelCount(options);
-    for (int i = 0; i < count; ++i) {
-        const double fa = EffectLevel(options, i, count);
-        double logDose = 0.0, se = 0.0;
-        Json row{{"fa", Number(fa)}, {"dose", nullptr}, {"lower", nullptr}, {"upper", nullptr}};
-        if (record.LogDoseForEffect(fa, logDose, se)) {
-            row["dose"] = Number(std::pow(10.0, logDose));
-            row["lower"] = Number(std::pow(10.0, logDose - 1.96 * se));
-            row["upper"] = Number(std::pow(10.0, logDose + 1.96 * se));
-        }
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
-
-// (Dx)k at fa from component k's own record, per component.
-Json DrugAloneJson(const CDrugInfo& record, double fa, const DrugList& drugs) {
-    Json doses = Json::array();
-    for (int k = 0; k < record.m_nComponents; ++k) {
-        const CDrugInfo* component =
-            k < static_cast<int>(record.m_pComponents.size())
-                ? FindDrug(drugs, record.m_pComponents[static_cast<size_t>(k)])
-                : nullptr;
-        doses.push_back(component ? IfOk([&](double& v) { return component->DoseForEffect(fa, v); })
-                                  : Json(nullptr));
-    }
-    return doses;
-}
-
-void AddCombination(Json& out, CDrugInfo& record, const CDoseplexDoc& doc) {
-    const DrugList& drugs = doc.m_drugs;
-    const CAnalysisOptions& options = doc.m_analysis;
-    record.m_bExclusive = 1;
-    const int n = record.m_nComponents;
-
-    Json pointCi = Json::array();
-    Json pointDx = Json::array();
-    Json pointDri = Json::array();
-    for (int j = 0; j < record.PointCount(); ++j) {
-        pointCi.push_back(
-            IfOk([&](double& v) { return record.PointCombinationIndex(j, drugs, v); }));
-        pointDx.push_back(DrugAloneJson(record, record.PointEffect(j), drugs));
-        Json dri = Json::array();
-        for (int k = 0; k < n; ++k) {
-            dri.push_back(
-                IfOk([&](double& v) { return record.PointDoseReductionIndex(j, k, drugs, v); }));
-        }
-        pointDri.push_back(std::move(dri));
-    }
-    out["point_ci"] = std::move(pointCi);
-    out["point_dx"] = std::move(pointDx);
-    out["point_dri"] = std::move(pointDri);
-
-    const bool monteCarlo = options.m_nMonteCarlo != 0 && record.m_bConstantRatio != 0;
-    Json levels = Json::array();
-    const int count = EffectLevelCount(options);
-    for (int i = 0; i < count; ++i) {
-        const double fa = EffectLevel(options, i, count);
-        double ci = 0.0, dose = 0.0;
-        const bool ciOk = record.CombinationIndex(fa, drugs, ci);
-        const bool doseOk = record.DoseForEffect(fa, dose);
-        Json level{{"fa", Number(fa)}, {"ci", ciOk ? Number(ci) : Json(nullptr)}};
-        double sdCi = 0.0, sd = 0.0;
-        level["ci_sd"] =
-            record.CombinationIndexSD(fa, drugs, sdCi, sd) ? Number(sd) : Json(nullptr);
-        Json doses = nullptr;
-        const double* ratio = record.GetRatio(record.m_nComponents, 1);
-        if (doseOk && ratio && ratio[0] != 0.0) {
-            doses = Json::array();
-            for (int k = 0; k < n; ++k) {
-                doses.push_back(Number(dose * ratio[k] / ratio[0]));
+void WriteDoseEffect(CJsonWriter& json, const std::vector<CDoseEstimate>& rows) {
+    json.Array(rows, [&](const CDoseEstimate& row) {
+        json.BeginObject();
+        json.Key("fa");
+        json.Number(row.fa);
+        for (const auto& [key, value] :
+             {std::pair{"dose", row.dose}, {"lower", row.lower}, {"upper", row.upper}}) {
+            json.Key(key);
+            if (row.ok) {
+                json.Number(value);
+            } else {
+                json.Null();
             }
         }
-        level["doses"] = std::move(doses);
-        level["dx"] = DrugAloneJson(record, fa, drugs);
-        Json dri = Json::array();
-        for (int k = 0; k < n; ++k) {
-            dri.push_back(
-                IfOk([&](double& v) { return record.DoseReductionIndex(fa, k, drugs, v); }));
-        }
-        level["dri"] = std::move(dri);
-        level["mc_mean"] = nullptr;
-        level["mc_sd"] = nullptr;
-        double mean = 0.0, mcSd = 0.0;
-        if (monteCarlo && ciOk && doseOk &&
-            record.MonteCarloCI(options.m_nReportRepeats, fa, drugs, mean, mcSd)) {
-            level["mc_mean"] = Number(mean);
-            level["mc_sd"] = Number(mcSd);
-        }
-        levels.push_back(std::move(level));
-    }
-    out["levels"] = std::move(levels);
+        json.EndObject();
+    });
+}
 
-    Json summary = Json::array();
-    for (double fa : {options.m_dEffect1, options.m_dEffect2, options.m_dEffect3}) {
-        summary.push_back(IfOk([&](double& v) { return record.CombinationIndex(fa, drugs, v); }));
+void WriteCombination(CJsonWriter& json, const CAnalysisResult& result) {
+    json.Key("point_ci");
+    json.Array(result.points, [&](const CPointAnalysis& p) { json.Number(p.ci); });
+    json.Key("point_dx");
+    json.Array(result.points, [&](const CPointAnalysis& p) { json.Numbers(p.dx); });
+    json.Key("point_dri");
+    json.Array(result.points, [&](const CPointAnalysis& p) { json.Numbers(p.dri); });
+
+    json.Key("levels");
+    json.Array(result.levels, [&](const CLevelAnalysis& level) {
+        json.BeginObject();
+        json.Key("fa");
+        json.Number(level.fa);
+        json.Key("ci");
+        json.Number(level.ci);
+        json.Key("ci_sd");
+        json.Number(level.estimated ? OptionalValue(level.sd) : std::nullopt);
+        json.Key("doses");
+        if (level.doses.empty()) {
+            json.Null();
+        } else {
+            json.Numbers(level.doses);
+        }
+        json.Key("dx");
+        json.Numbers(level.dx);
+        json.Key("dri");
+        json.Numbers(level.dri);
+        json.Key("mc_mean");
+        json.Number(level.mcMean);
+        json.Key("mc_sd");
+        json.Number(level.mcSd);
+        json.EndObject();
+    });
+    json.Key("summary_ci");
+    json.Array(result.summaryCi, [&](const OptionalValue& ci) { json.Number(ci); });
+}
+
+void WriteRecord(CJsonWriter& json, const CDoseplexDoc& doc, int id, CRandom& random) {
+    const CDrugInfo& record = *doc.GetDrug(id);
+    CAnalysisResult result;
+    AnalyseRecord(record, doc.m_drugs, doc.m_analysis, CAnalysisRequest::ForReport(doc.m_analysis),
+                  random, result);
+
+    json.BeginObject();
+    json.Key("id");
+    json.Integer(id);
+    json.Key("name");
+    json.Text(record.m_strName);
+    json.Key("units");
+    json.Text(record.m_strUnits);
+    json.Key("comment");
+    json.Text(record.m_strComment);
+    json.Key("components");
+    json.BeginArray();
+    if (record.IsCombination()) {
+        for (const std::uint16_t component : record.m_pComponents) {
+            json.Integer(component);
+        }
     }
-    out["summary_ci"] = std::move(summary);
+    json.EndArray();
+    json.Key("constant_ratio");
+    json.Bool(record.m_bConstantRatio != 0);
+    json.Key("ratio");
+    WriteRatio(json, record.m_pRatio);
+    json.Key("points");
+    json.Array(record.m_points, [&](const std::unique_ptr<CDoseData>& point) {
+        json.BeginObject();
+        json.Key("dose");
+        json.Number(point->m_dose);
+        json.Key("fa");
+        json.Number(point->m_fa);
+        json.Key("ratio");
+        WriteRatio(json, point->m_pRatio);
+        json.EndObject();
+    });
+    json.Key("fit");
+    WriteFit(json, result.fit);
+    json.Key("dose_effect");
+    WriteDoseEffect(json, result.doseEffect);
+    if (record.IsCombination()) {
+        WriteCombination(json, result);
+    }
+    json.EndObject();
 }
 
 } // namespace
 
-nlohmann::ordered_json AnalysisJson(CDoseplexDoc& doc) {
-    Json root;
-    root["title"] = doc.m_strTitle;
-    Json options = Json::object();
+std::string AnalysisJson(const CDoseplexDoc& doc, CRandom& random) {
+    std::string text;
+    CJsonWriter json(text);
+    json.BeginObject();
+    json.Key("title");
+    json.Text(doc.m_strTitle);
+    json.Key("options");
+    json.BeginObject();
     for (const COptionInfo& info : OptionTable()) {
         const double value = GetOptionValue(info, doc.m_analysis, doc.m_graph);
-        options[std::string(info.key)] =
-            info.integer ? Json(static_cast<long long>(value)) : Number(value);
+        json.Key(info.key);
+        if (info.integer) {
+            json.Integer(static_cast<long long>(value));
+        } else {
+            json.Number(value);
+        }
     }
-    root["options"] = std::move(options);
-
-    Json drugs = Json::array();
+    json.EndObject();
+    json.Key("drugs");
+    json.BeginArray();
     for (int id = 0; id < doc.DrugCount(); ++id) {
-        CDrugInfo& record = *doc.GetDrug(id);
-        Json out;
-        out["id"] = id;
-        out["name"] = record.m_strName;
-        out["units"] = record.m_strUnits;
-        out["comment"] = record.m_strComment;
-        Json components = Json::array();
-        if (record.IsCombination()) {
-            for (std::uint16_t component : record.m_pComponents) {
-                components.push_back(component);
-            }
-        }
-        out["components"] = std::move(components);
-        out["constant_ratio"] = record.m_bConstantRatio != 0;
-        out["ratio"] = RatioJson(record.m_pRatio);
-        Json points = Json::array();
-        for (const auto& point : record.m_points) {
-            points.push_back({{"dose", Number(point->m_dose)},
-                              {"fa", Number(point->m_fa)},
-                              {"ratio", RatioJson(point->m_pRatio)}});
-        }
-        out["points"] = std::move(points);
-        out["fit"] = FitJson(record);
-        out["dose_effect"] = DoseEffectJson(record, doc.m_analysis);
-        if (record.IsCombination()) {
-            AddCombination(out, record, doc);
-        }
-        drugs.push_back(std::move(out));
+        WriteRecord(json, doc, id, random);
     }
-    root["drugs"] = std::move(drugs);
-    return root;
+    json.EndArray();
+    json.EndObject();
+    text += '\n';
+    return text;
 }
 
 } // namespace doseplex

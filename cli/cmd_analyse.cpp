@@ -1,6 +1,7 @@
 #include "cli/analysis_json.h"
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/generator.h"
 
 #include "core/document.h"
 
@@ -24,9 +25,7 @@ int RunAnalyse(const std::vector<std::string>& args) {
     if (const int status = LoadInput(common, *doc); status != kExitOk) {
         return status;
     }
-    const std::string text =
-        AnalysisJson(*doc).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-    return WriteOutput("", text);
+    return WriteOutput("", AnalysisJson(*doc, CommandLineRandom()));
 }
 
 } // namespace doseplex::cli

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/generator.h"
 
 #include "core/document.h"
 #include "core/encoding.h"
@@ -160,8 +161,6 @@ int RunGraphs(const std::vector<std::string>& argv) {
         std::cerr << "doseplex-cli: the experiment has no drugs to draw\n";
         return kExitInput;
     }
-    doc->m_bOpenSummaryGraphs = args.summary ? 1 : 0;
-    doc->m_nCurrentDrug = args.drug.value_or(-1);
     if (args.summary && doc->m_summaryDrugs.empty()) {
         for (const auto& record : doc->m_drugs) {
             doc->m_summaryDrugs.push_back(record.get());
@@ -173,7 +172,9 @@ int RunGraphs(const std::vector<std::string>& argv) {
     bool built = false;
     {
         CScopedMessageSink scope(messages);
-        built = BuildGraphs(*doc, graphs);
+        built = BuildGraphs(*doc,
+                            args.summary ? CBuildTarget::Summary() : CBuildTarget::Drug(*args.drug),
+                            CommandLineRandom(), graphs) == EBuildStatus::Built;
     }
     for (const std::string& message : messages.m_messages) {
         std::cerr << "doseplex-cli: " << message << "\n";

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/generator.h"
 
 #include "core/document.h"
 #include "core/encoding.h"
@@ -41,10 +42,9 @@ int RunReport(const std::vector<std::string>& args) {
     if (drug && !CheckDrugId(*doc, *drug)) {
         return kExitUsage;
     }
-    doc->m_bOpenSummaryReport = summary ? 1 : 0;
-    doc->m_nCurrentDrug = drug.value_or(-1);
     std::string text;
-    BuildReport(*doc, text);
+    BuildReport(*doc, summary ? CBuildTarget::Summary() : CBuildTarget::Drug(*drug),
+                CommandLineRandom(), text);
     return WriteOutput(output, Utf8ToEightBit(text));
 }
 

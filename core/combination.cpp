@@ -1,12 +1,22 @@
 // Combination index, dose reduction index and isobologram points.
 #include "core/drug_info.h"
 
+#include <cmath>
+
 namespace doseplex {
+
+namespace {
+// Only a positive, finite dose can stand in a dose ratio: 0 (a prediction that
+// underflowed, a ratio part of 0), infinity and NaN make the index meaningless.
+bool UsableDose(double dose) {
+    return dose > 0.0 && std::isfinite(dose);
+}
+} // namespace
 
 bool CDrugInfo::ComponentDoseForEffect(int k, double fa, const DrugList& drugs, double& dx) const {
     const CDrugInfo* component = ComponentRecord(k, drugs);
     double dose = 0.0;
-    if (!component || !component->DoseForEffect(fa, dose) || dose == 0.0) {
+    if (!component || !component->DoseForEffect(fa, dose) || !UsableDose(dose)) {
         return false;
     }
     dx = dose;
@@ -15,14 +25,14 @@ bool CDrugInfo::ComponentDoseForEffect(int k, double fa, const DrugList& drugs, 
 
 bool CDrugInfo::CombinationDoseForEffect(double fa, double& dose) const {
     double d = 0.0;
-    if (!DoseForEffect(fa, d) || d == 0.0) {
+    if (!DoseForEffect(fa, d) || !UsableDose(d)) {
         return false;
     }
     dose = d;
     return true;
 }
 
-bool CDrugInfo::CombinationIndex(double fa, const DrugList& drugs, double& ci) const {
+bool CDrugInfo::CombinationIndex(double fa, const DrugList& drugs, double& ci, ECIForm form) const {
     if (!IsCombination()) {
         return false;
     }
@@ -39,19 +49,23 @@ bool CDrugInfo::CombinationIndex(double fa, const DrugList& drugs, double& ci) c
             return false;
         }
         const double dk = ComponentDose(dose, m_pComponents[static_cast<size_t>(k)], 0);
+        if (!UsableDose(dk)) {
+            return false;
+        }
         ci += dk / dxk;
         if (k < 2) {
             d[k] = dk;
             dx[k] = dxk;
         }
     }
-    if (m_nComponents == 2 && !m_bExclusive) {
+    if (m_nComponents == 2 && form == ECIForm::NonExclusive) {
         ci += d[0] * d[1] / (dx[0] * dx[1]);
     }
     return true;
 }
 
-bool CDrugInfo::PointCombinationIndex(int j, const DrugList& drugs, double& ci) const {
+bool CDrugInfo::PointCombinationIndex(int j, const DrugList& drugs, double& ci,
+                                      ECIForm form) const {
     if (!IsCombination()) {
         return false;
     }
@@ -65,13 +79,16 @@ bool CDrugInfo::PointCombinationIndex(int j, const DrugList& drugs, double& ci) 
             return false;
         }
         const double dk = PointComponentDose(j, m_pComponents[static_cast<size_t>(k)]);
+        if (!UsableDose(dk)) {
+            return false;
+        }
         ci += dk / dxk;
         if (k < 2) {
             d[k] = dk;
             dx[k] = dxk;
         }
     }
-    if (m_nComponents == 2 && !m_bExclusive) {
+    if (m_nComponents == 2 && form == ECIForm::NonExclusive) {
         ci += d[0] * d[1] / (dx[0] * dx[1]);
     }
     return true;
@@ -88,7 +105,7 @@ bool CDrugInfo::DoseReductionIndex(double fa, int k, const DrugList& drugs, doub
         return false;
     }
     const double dk = ComponentDose(dose, m_pComponents[static_cast<size_t>(k)], 0);
-    if (dk == 0.0) {
+    if (!UsableDose(dk)) {
         return false;
     }
     dri = dx / dk;
@@ -105,7 +122,7 @@ bool CDrugInfo::PointDoseReductionIndex(int j, int k, const DrugList& drugs, dou
         return false;
     }
     const double dk = PointComponentDose(j, m_pComponents[static_cast<size_t>(k)]);
-    if (dk == 0.0) {
+    if (!UsableDose(dk)) {
         return false;
     }
     dri = dx / dk;
@@ -147,13 +164,14 @@ bool CDrugInfo::NormalisedIsobologramPoint(int j, const DrugList& drugs, double&
     return true;
 }
 
-bool CDrugInfo::GetFaCIPoints(int n, double* effects, double* cis, const DrugList& drugs) const {
+bool CDrugInfo::GetFaCIPoints(int n, double* effects, double* cis, const DrugList& drugs,
+                              ECIForm form) const {
     if (n != PointCount()) {
         return false;
     }
     for (int i = 0; i < n; ++i) {
         double ci = 0.0;
-        if (!PointCombinationIndex(i, drugs, ci)) {
+        if (!PointCombinationIndex(i, drugs, ci, form)) {
             return false;
         }
         effects[i] = PointEffect(i);

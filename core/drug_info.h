@@ -12,9 +12,22 @@
 namespace doseplex {
 
 class CDrugInfo;
+class CRandom;
+class CRunControl;
 
-// The document's drug list. A record's position in it is its drug id.
-using DrugList = std::vector<std::unique_ptr<CDrugInfo>>;
+// The document's drug list. A record's position in it is its drug id. The
+// records are shared: graphs, and analyses running beside the window, keep
+// the records they read alive after the document replaces or deletes them.
+using DrugList = std::vector<std::shared_ptr<CDrugInfo>>;
+
+// The 95% limits of Dm and of predicted doses use this fixed factor, whatever
+// the sdMultiple option says (that one widens the graphs' error bands only).
+constexpr double kLimitFactor = 1.96;
+
+// Which combination index: the drugs' effects mutually exclusive (the sum of
+// the dose ratios) or, for two drugs, mutually non-exclusive (plus their
+// product).
+enum class ECIForm { MutuallyExclusive, NonExclusive };
 
 // The record at `id`, or null when there is none.
 const CDrugInfo* FindDrug(const DrugList& drugs, long long id);
@@ -83,20 +96,29 @@ public:
     bool GetMedianEffectPoints(int n, double* logDoses, double* logEffects) const;
 
     // --- Combination and dose reduction indices -----------------------------
-    bool CombinationIndex(double fa, const DrugList& drugs, double& ci) const;
-    bool PointCombinationIndex(int j, const DrugList& drugs, double& ci) const;
+    // A combination index rests on positive, finite doses only: one whose
+    // combination or component dose is 0, negative, infinite or NaN fails.
+    bool CombinationIndex(double fa, const DrugList& drugs, double& ci,
+                          ECIForm form = ECIForm::MutuallyExclusive) const;
+    bool PointCombinationIndex(int j, const DrugList& drugs, double& ci,
+                               ECIForm form = ECIForm::MutuallyExclusive) const;
     bool DoseReductionIndex(double fa, int k, const DrugList& drugs, double& dri) const;
     bool PointDoseReductionIndex(int j, int k, const DrugList& drugs, double& dri) const;
     bool IsobologramPoint(double fa, const DrugList& drugs, double& dx1, double& dx2, double& d1,
                           double& d2) const;
     bool NormalisedIsobologramPoint(int j, const DrugList& drugs, double& n2, double& n1) const;
-    bool GetFaCIPoints(int n, double* effects, double* cis, const DrugList& drugs) const;
+    bool GetFaCIPoints(int n, double* effects, double* cis, const DrugList& drugs,
+                       ECIForm form = ECIForm::MutuallyExclusive) const;
 
     // --- Error estimates ----------------------------------------------------
-    bool CombinationIndexSD(double fa, const DrugList& drugs, double& ci, double& sd) const;
-    bool SimulatedDoseForEffect(double fa, double& dose) const;
-    bool MonteCarloCI(int iterations, double fa, const DrugList& drugs, double& mean,
-                      double& sd) const;
+    bool CombinationIndexSD(double fa, const DrugList& drugs, double& ci, double& sd,
+                            ECIForm form = ECIForm::MutuallyExclusive) const;
+    bool SimulatedDoseForEffect(double fa, CRandom& random, double& dose) const;
+    // Draws from `random`. With a run control, stops early (failing) once it
+    // is cancelled.
+    bool MonteCarloCI(int iterations, double fa, const DrugList& drugs, CRandom& random,
+                      double& mean, double& sd, ECIForm form = ECIForm::MutuallyExclusive,
+                      const CRunControl* control = nullptr) const;
 
     // --- Fields -------------------------------------------------------------
     std::string m_strName;
@@ -107,7 +129,6 @@ public:
     std::vector<std::uint16_t> m_pComponents; // empty for a single drug
     std::vector<std::unique_ptr<CDoseData>> m_points;
     std::vector<double> m_pRatio; // empty: no ratio
-    int m_bExclusive = 1;         // working flag of the combination index, not stored
     int m_bFitValid = 0;
     double m_m = 0.0;
     double m_seM = 0.0;
@@ -131,7 +152,8 @@ private:
     // normal distribution; `logit` is log10(fa/fu), `spread` is sqrt(1 - CCSI^2).
     // Fails when the redrawn slope is 0 or `refuse` is set (fa = 1), after
     // drawing its two deviates either way.
-    bool SimulateDose(double logit, double spread, bool refuse, double& dose) const;
+    bool SimulateDose(CRandom& random, double logit, double spread, bool refuse,
+                      double& dose) const;
     double DeviateSpread() const;
     std::string JoinDoses(double dose, const double* ratio, bool useTab, const DrugList* drugs,
                           int precision) const;

@@ -1,6 +1,7 @@
 // Algebraic and Monte Carlo error estimates of the combination index.
 #include "core/drug_info.h"
 #include "core/random.h"
+#include "core/run_control.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,13 +15,14 @@ double DoseSD(double logDose, double se) {
 }
 } // namespace
 
-bool CDrugInfo::CombinationIndexSD(double fa, const DrugList& drugs, double& ci, double& sd) const {
+bool CDrugInfo::CombinationIndexSD(double fa, const DrugList& drugs, double& ci, double& sd,
+                                   ECIForm form) const {
     if (!IsCombination()) {
         return false;
     }
-    if (!m_bExclusive) {
+    if (form == ECIForm::NonExclusive) {
         double value = 0.0;
-        if (!CombinationIndex(fa, drugs, value)) {
+        if (!CombinationIndex(fa, drugs, value, form)) {
             return false;
         }
         ci = value;
@@ -43,12 +45,18 @@ bool CDrugInfo::CombinationIndexSD(double fa, const DrugList& drugs, double& ci,
             return false;
         }
         const double dx = std::pow(10.0, logDx);
+        if (!(dx > 0.0 && std::isfinite(dx))) {
+            return false;
+        }
         const double t = ratio[k] / (ratio[0] * dx);
         sumT += t;
         const double term = t * DoseSD(logDx, seDx) / dx;
         sumQ += term * term;
     }
     const double dose = std::pow(10.0, logDose);
+    if (!(dose > 0.0 && std::isfinite(dose))) {
+        return false;
+    }
     const double sdDose = DoseSD(logDose, seDose);
     const double value = dose * sumT;
     const double relDose = sdDose / dose;
@@ -58,9 +66,10 @@ bool CDrugInfo::CombinationIndexSD(double fa, const DrugList& drugs, double& ci,
     return true;
 }
 
-bool CDrugInfo::SimulateDose(double logit, double spread, bool refuse, double& dose) const {
-    const double z1 = NormalDeviate();
-    const double z2 = NormalDeviate();
+bool CDrugInfo::SimulateDose(CRandom& random, double logit, double spread, bool refuse,
+                             double& dose) const {
+    const double z1 = random.NormalDeviate();
+    const double z2 = random.NormalDeviate();
     const double m = m_m + m_seM * z1;
     const double yInt = m_yInt + m_seYInt * (m_ccsi * z1 + spread * z2);
     if (m == 0.0 || refuse) {
@@ -76,12 +85,13 @@ double CDrugInfo::DeviateSpread() const {
     return std::sqrt(std::max(0.0, 1.0 - m_ccsi * m_ccsi));
 }
 
-bool CDrugInfo::SimulatedDoseForEffect(double fa, double& dose) const {
-    return SimulateDose(std::log10(fa / (1.0 - fa)), DeviateSpread(), fa == 1.0, dose);
+bool CDrugInfo::SimulatedDoseForEffect(double fa, CRandom& random, double& dose) const {
+    return SimulateDose(random, std::log10(fa / (1.0 - fa)), DeviateSpread(), fa == 1.0, dose);
 }
 
-bool CDrugInfo::MonteCarloCI(int iterations, double fa, const DrugList& drugs, double& mean,
-                             double& sd) const {
+bool CDrugInfo::MonteCarloCI(int iterations, double fa, const DrugList& drugs, CRandom& random,
+                             double& mean, double& sd, ECIForm form,
+                             const CRunControl* control) const {
     if (!IsCombination()) {
         return false;
     }
@@ -107,12 +117,19 @@ bool CDrugInfo::MonteCarloCI(int iterations, double fa, const DrugList& drugs, d
     for (size_t k = 0; k < n; ++k) {
         share[k] = ComponentDose(1.0, m_pComponents[k], 0);
     }
-    const bool productTerm = n == 2 && !m_bExclusive;
+    const bool productTerm = n == 2 && form == ECIForm::NonExclusive;
+    // Cancellation is looked at every few thousand iterations, so even the
+    // largest counts stop within milliseconds.
+    constexpr int kCancelStride = 4096;
     double sum = 0.0;
     double sumSq = 0.0;
     for (int i = 0; i < iterations; ++i) {
+        if (i % kCancelStride == kCancelStride - 1 && IsCancelled(control)) {
+            return false;
+        }
         double dose = 0.0;
-        if (!SimulateDose(logit, spread[0], refuse, dose) || dose == 0.0) {
+        if (!SimulateDose(random, logit, spread[0], refuse, dose) || !(dose > 0.0) ||
+            !std::isfinite(dose)) {
             return false;
         }
         double ci = 0.0;
@@ -120,7 +137,8 @@ bool CDrugInfo::MonteCarloCI(int iterations, double fa, const DrugList& drugs, d
         double dx[2] = {0.0, 0.0};
         for (size_t k = 0; k < n; ++k) {
             double dxk = 0.0;
-            if (!records[k + 1]->SimulateDose(logit, spread[k + 1], refuse, dxk) || dxk == 0.0) {
+            if (!records[k + 1]->SimulateDose(random, logit, spread[k + 1], refuse, dxk) ||
+                !(dxk > 0.0) || !std::isfinite(dxk)) {
                 return false;
             }
             const double dk = dose * share[k];

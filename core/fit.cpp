@@ -93,7 +93,7 @@ bool CDrugInfo::GetParameters(double& m, double& seM, double& dm, double& dmLowe
     } else {
         const double a = std::fabs(m_seM / m_m);
         const double b = std::fabs(m_seYInt / m_yInt);
-        const double k = 1.96 * std::sqrt(a * a + 2.0 * m_ccsi * a * b + b * b);
+        const double k = kLimitFactor * std::sqrt(a * a + 2.0 * m_ccsi * a * b + b * b);
         const double first = std::pow(10.0, -(m_yInt / m_m) * (1.0 - k));
         const double second = std::pow(10.0, -(m_yInt / m_m) * (1.0 + k));
         dmLower = m_yInt < 0.0 ? first : second;

@@ -14,7 +14,9 @@ public:
 };
 
 CStderrSink g_stderrSink;
-IMessageSink* g_sink = &g_stderrSink;
+// Each thread has its own receiver, so an analysis on a worker thread never
+// sends its messages to a sink that the window thread installed, or back.
+thread_local IMessageSink* g_sink = &g_stderrSink;
 
 } // namespace
 

@@ -14,11 +14,12 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
 };
 
-// Installs `sink` as the process-wide receiver and returns the previous one.
-// Null restores the default, which writes each message to stderr.
+// Installs `sink` as the calling thread's receiver and returns the previous
+// one. Null restores the default, which writes each message to stderr. Every
+// thread starts with the default.
 IMessageSink* SetMessageSink(IMessageSink* sink);
 
-// Sends one message to the current sink.
+// Sends one message to the calling thread's sink.
 void ShowMessage(const std::string& text);
 
 // Keeps every message; handy for tests and for callers that batch messages.

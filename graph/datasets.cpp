@@ -15,23 +15,6 @@ double PlotLog10(double value) {
     return value > 0.0 ? std::log10(value) : -100.0;
 }
 
-// Sets a record's CI form for the lifetime of the object and then restores
-// the record's own flag, so that evaluating a series never changes the record.
-class CExclusiveScope {
-public:
-    CExclusiveScope(CDrugInfo& record, int exclusive)
-        : m_record(record), m_saved(record.m_bExclusive) {
-        m_record.m_bExclusive = exclusive;
-    }
-    ~CExclusiveScope() { m_record.m_bExclusive = m_saved; }
-    CExclusiveScope(const CExclusiveScope&) = delete;
-    CExclusiveScope& operator=(const CExclusiveScope&) = delete;
-
-private:
-    CDrugInfo& m_record;
-    int m_saved;
-};
-
 bool SetSingleValue(double value, double& y, double& low, double& high) {
     y = value;
     low = value;
@@ -69,7 +52,9 @@ bool HasUsableMedianData(const CDrugInfo& record) {
 // ---------------------------------------------------------------------------
 // Dose-effect series
 
-CDoseDataset::CDoseDataset(CDrugInfo& record, int join, std::uint16_t style) : m_pDrug(&record) {
+CDoseDataset::CDoseDataset(std::shared_ptr<const CDrugInfo> drug, int join, std::uint16_t style)
+    : m_pDrug(std::move(drug)) {
+    const CDrugInfo& record = *m_pDrug;
     m_strName = record.m_strName;
     m_bJoin = join;
     m_nStyle = style;
@@ -105,8 +90,9 @@ bool CDoseDataset::HasCurve() const {
 // ---------------------------------------------------------------------------
 // Median-effect series
 
-CMedianDataset::CMedianDataset(CDrugInfo& record, int join, std::uint16_t style)
-    : m_pDrug(&record) {
+CMedianDataset::CMedianDataset(std::shared_ptr<const CDrugInfo> drug, int join, std::uint16_t style)
+    : m_pDrug(std::move(drug)) {
+    const CDrugInfo& record = *m_pDrug;
     m_strName = record.m_strName;
     m_bJoin = join;
     m_nStyle = style;
@@ -166,9 +152,10 @@ bool CMedianDataset::HasCurve() const {
 // ---------------------------------------------------------------------------
 // Isobole
 
-CIsoDataset::CIsoDataset(double fa, CDrugInfo& record, const DrugList& drugs, bool conservative,
-                         std::uint16_t style)
-    : m_pDrug(&record), m_bConservative(conservative ? 1 : 0) {
+CIsoDataset::CIsoDataset(double fa, std::shared_ptr<const CDrugInfo> drug, const DrugList& drugs,
+                         bool conservative, std::uint16_t style)
+    : m_pDrug(std::move(drug)), m_bConservative(conservative ? 1 : 0) {
+    const CDrugInfo& record = *m_pDrug;
     m_nStyle = style;
     double dx1 = 0.0;
     double dx2 = 0.0;
@@ -221,9 +208,10 @@ bool CIsoDataset::Evaluate(double x, double& y, double& low, double& high) const
 // ---------------------------------------------------------------------------
 // Normalised isobologram
 
-CNormalisedIsoDataset::CNormalisedIsoDataset(CDrugInfo& record, const DrugList& drugs,
-                                             std::uint16_t style)
-    : m_pDrug(&record) {
+CNormalisedIsoDataset::CNormalisedIsoDataset(std::shared_ptr<const CDrugInfo> drug,
+                                             const DrugList& drugs, std::uint16_t style)
+    : m_pDrug(std::move(drug)) {
+    const CDrugInfo& record = *m_pDrug;
     m_nStyle = style;
     const int count = record.PointCount();
     std::vector<double> xs;
@@ -271,20 +259,22 @@ std::string CNormalisedIsoDataset::GetPointLabel(int j) const {
 // ---------------------------------------------------------------------------
 // Fa-CI series
 
-CCIDataset::CCIDataset(CDrugInfo& record, const DrugList& drugs, int iterations, double sdMultiple,
-                       bool log, bool showCurve, std::uint16_t style)
-    : m_pDrug(&record), m_pDrugs(&drugs), m_nIterations(std::max(iterations, 0)),
-      m_sdMultiple(sdMultiple), m_bExclusive(record.m_bExclusive), m_bLog(log ? 1 : 0),
-      m_bShowCurve(showCurve ? 1 : 0), m_bNumber(record.m_bConstantRatio ? 0 : 1) {
+CCIDataset::CCIDataset(std::shared_ptr<const CDrugInfo> drug, std::shared_ptr<const DrugList> drugs,
+                       const CCIBand& band, int iterations, double sdMultiple, bool log,
+                       bool showCurve, std::uint16_t style, ECIForm form)
+    : m_pDrug(std::move(drug)), m_pDrugs(std::move(drugs)), m_nIterations(std::max(iterations, 0)),
+      m_sdMultiple(sdMultiple), m_form(form), m_bLog(log ? 1 : 0), m_bShowCurve(showCurve ? 1 : 0),
+      m_bNumber(m_pDrug->m_bConstantRatio ? 0 : 1) {
+    const CDrugInfo& record = *m_pDrug;
     m_nStyle = style;
     const int count = record.PointCount();
-    if (count == 0 || record.m_nComponents < 2) {
+    if (count == 0 || record.m_nComponents < 2 || !m_pDrugs) {
         return;
     }
 
     std::vector<double> effects(static_cast<size_t>(count));
     std::vector<double> cis(static_cast<size_t>(count));
-    if (record.GetFaCIPoints(count, effects.data(), cis.data(), drugs)) {
+    if (record.GetFaCIPoints(count, effects.data(), cis.data(), *m_pDrugs, m_form)) {
         if (m_bLog) {
             for (double& ci : cis) {
                 ci = PlotLog10(ci);
@@ -295,11 +285,12 @@ CCIDataset::CCIDataset(CDrugInfo& record, const DrugList& drugs, int iterations,
 
     // The estimation method is named only where a band of some width is
     // drawn for it; the non-exclusive form has an algebraic band of none.
+    const bool exclusive = m_form == ECIForm::MutuallyExclusive;
     m_strName = record.m_strName;
-    if (m_sdMultiple > 0.0 && (m_bExclusive || m_nIterations > 0)) {
+    if (m_sdMultiple > 0.0 && (exclusive || m_nIterations > 0)) {
         m_strName += m_nIterations > 0 ? " - Monte Carlo Estimation" : " - Algebraic Estimation";
     }
-    if (m_sdMultiple > 0.0 && !m_bExclusive) {
+    if (m_sdMultiple > 0.0 && !exclusive) {
         m_strName += " Non-exclusive";
     }
 
@@ -310,67 +301,15 @@ CCIDataset::CCIDataset(CDrugInfo& record, const DrugList& drugs, int iterations,
         m_bShowPoints = 1;
     }
 
-    ComputeBand();
-}
-
-double CCIDataset::BandLevel(int k) {
-    if (k <= 0) {
-        return 0.05;
-    }
-    if (k >= kBandLevels - 1) {
-        return 0.99;
-    }
-    return 0.10 + static_cast<double>(k - 1) * 0.05;
-}
-
-bool CCIDataset::ComputeMonteCarloBand() {
-    std::vector<double> lower(kBandLevels);
-    std::vector<double> upper(kBandLevels);
-    for (int k = 0; k < kBandLevels; ++k) {
-        double mean = 0.0;
-        double sd = 0.0;
-        if (!m_pDrug->MonteCarloCI(m_nIterations, BandLevel(k), *m_pDrugs, mean, sd)) {
-            return false;
-        }
-        lower[static_cast<size_t>(k)] = mean - sd * m_sdMultiple;
-        upper[static_cast<size_t>(k)] = mean + sd * m_sdMultiple;
-    }
-    m_pLower = std::move(lower);
-    m_pUpper = std::move(upper);
-    return true;
-}
-
-bool CCIDataset::ComputeAlgebraicBand() {
-    // The algebraic estimate exists for the mutually exclusive form only.
-    if (!m_bExclusive) {
-        return false;
-    }
-    std::vector<double> lower(kBandLevels);
-    std::vector<double> upper(kBandLevels);
-    for (int k = 0; k < kBandLevels; ++k) {
-        double ci = 0.0;
-        double sd = 0.0;
-        if (!m_pDrug->CombinationIndexSD(BandLevel(k), *m_pDrugs, ci, sd)) {
-            return false;
-        }
-        lower[static_cast<size_t>(k)] = ci - sd * m_sdMultiple;
-        upper[static_cast<size_t>(k)] = ci + sd * m_sdMultiple;
-    }
-    m_pLower = std::move(lower);
-    m_pUpper = std::move(upper);
-    return true;
-}
-
-void CCIDataset::ComputeBand() {
-    m_pLower.clear();
-    m_pUpper.clear();
-    // A simulation that fails at any level gives way to the algebraic band.
-    if (m_nIterations > 0 && !ComputeMonteCarloBand()) {
+    // A simulation that failed gave way to the algebraic band.
+    if (!band.monteCarlo) {
         m_nIterations = 0;
     }
-    if (m_nIterations == 0 && !ComputeAlgebraicBand()) {
+    if (band.Empty()) {
         return;
     }
+    m_pLower = band.lower;
+    m_pUpper = band.upper;
     if (m_bLog) {
         for (double& value : m_pLower) {
             value = PlotLog10(value);
@@ -410,11 +349,8 @@ bool CCIDataset::Evaluate(double x, double& y, double& low, double& high) const 
         return false;
     }
     double ci = 0.0;
-    {
-        const CExclusiveScope scope(*m_pDrug, m_bExclusive);
-        if (!m_pDrug->CombinationIndex(x, *m_pDrugs, ci)) {
-            return false;
-        }
+    if (!m_pDrug->CombinationIndex(x, *m_pDrugs, ci, m_form)) {
+        return false;
     }
     const double value = m_bLog ? PlotLog10(ci) : ci;
 

@@ -2,12 +2,17 @@
 
 // The data series of the analysis graphs. Each one copies its points from a
 // drug record when it is built and evaluates its curve through the record
-// (which must outlive the series) whenever the graph samples it.
+// whenever the graph samples it. A series shares ownership of the records it
+// reads (and of the drug list it found the components in), so the document
+// may replace or delete them while the graph is still shown: the graph then
+// shows the data it was built from until it is rebuilt.
 
+#include "core/analysis.h"
 #include "core/drug_info.h"
 #include "graph/graph.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +24,7 @@ bool HasUsableMedianData(const CDrugInfo& record);
 // (dose, fa) of every point; the curve is the fitted dose-effect curve.
 class CDoseDataset : public CDataset {
 public:
-    CDoseDataset(CDrugInfo& record, int join, std::uint16_t style);
+    CDoseDataset(std::shared_ptr<const CDrugInfo> record, int join, std::uint16_t style);
 
     bool GetXRange(double& min, double& max) const override;
     bool GetYRange(double xLow, double xHigh, double& min, double& max, int samples,
@@ -27,13 +32,13 @@ public:
     bool Evaluate(double x, double& y, double& low, double& high) const override;
     bool HasCurve() const override;
 
-    CDrugInfo* m_pDrug = nullptr;
+    std::shared_ptr<const CDrugInfo> m_pDrug;
 };
 
 // (log10 D, log10(fa/fu)) of every point; the curve is the median-effect line.
 class CMedianDataset : public CDataset {
 public:
-    CMedianDataset(CDrugInfo& record, int join, std::uint16_t style);
+    CMedianDataset(std::shared_ptr<const CDrugInfo> record, int join, std::uint16_t style);
 
     bool GetXRange(double& min, double& max) const override;
     bool GetYRange(double xLow, double xHigh, double& min, double& max, int samples,
@@ -41,7 +46,7 @@ public:
     bool Evaluate(double x, double& y, double& low, double& high) const override;
     bool HasCurve() const override;
 
-    CDrugInfo* m_pDrug = nullptr;
+    std::shared_ptr<const CDrugInfo> m_pDrug;
 };
 
 // One isobole of a two-drug constant-ratio combination at effect level fa:
@@ -50,8 +55,8 @@ class CIsoDataset : public CDataset {
 public:
     // `conservative` selects the curved isobole (Dx)1((Dx)2 - x)/(x + (Dx)2)
     // instead of the straight line between the intercepts.
-    CIsoDataset(double fa, CDrugInfo& record, const DrugList& drugs, bool conservative,
-                std::uint16_t style);
+    CIsoDataset(double fa, std::shared_ptr<const CDrugInfo> record, const DrugList& drugs,
+                bool conservative, std::uint16_t style);
 
     bool GetXRange(double& min, double& max) const override;
     bool GetYRange(double xLow, double xHigh, double& min, double& max, int samples,
@@ -59,7 +64,7 @@ public:
     bool Evaluate(double x, double& y, double& low, double& high) const override;
     bool HasCurve() const override { return m_nCount > 0; }
 
-    CDrugInfo* m_pDrug = nullptr;
+    std::shared_ptr<const CDrugInfo> m_pDrug;
     double m_dx1 = 0.0; // single-drug dose of drug 1 giving fa
     double m_dx2 = 0.0; // single-drug dose of drug 2 giving fa
     double m_d1 = 0.0;  // drug 1's dose in the combination giving fa
@@ -72,7 +77,8 @@ public:
 // additivity y = 1 - x.
 class CNormalisedIsoDataset : public CDataset {
 public:
-    CNormalisedIsoDataset(CDrugInfo& record, const DrugList& drugs, std::uint16_t style);
+    CNormalisedIsoDataset(std::shared_ptr<const CDrugInfo> record, const DrugList& drugs,
+                          std::uint16_t style);
 
     bool GetXRange(double& min, double& max) const override;
     bool GetYRange(double xLow, double xHigh, double& min, double& max, int samples,
@@ -85,24 +91,26 @@ public:
     // The mixing ratio of point j.
     std::string GetPointLabel(int j) const override;
 
-    CDrugInfo* m_pDrug = nullptr;
+    std::shared_ptr<const CDrugInfo> m_pDrug;
 };
 
 // (fa, CI) of every experimental point of a combination (log10 CI in the
-// logarithmic form), the CI curve, and an error band computed on a fixed
-// grid of effect levels and interpolated linearly between them.
+// logarithmic form), the CI curve, and an error band given on a fixed grid of
+// effect levels (CCIBand) and interpolated linearly between them.
 class CCIDataset : public CDataset {
 public:
-    static constexpr int kBandLevels = 20;
+    static constexpr int kBandLevels = CCIBand::kLevels;
 
-    // `iterations` above 0 estimates the band by Monte Carlo simulation,
-    // otherwise algebraically; `sdMultiple` is the band's half-width in
-    // standard deviations. Style kConstantLineStyle hides the points.
-    CCIDataset(CDrugInfo& record, const DrugList& drugs, int iterations, double sdMultiple,
-               bool log, bool showCurve, std::uint16_t style);
+    // `band` is the record's error band for `form` (see ComputeCIBand), empty
+    // for none; `iterations` (the simulation asked for, 0 for the algebraic
+    // estimate) and `sdMultiple` (the band's half-width in standard
+    // deviations) name the series. Style kConstantLineStyle hides the points.
+    CCIDataset(std::shared_ptr<const CDrugInfo> record, std::shared_ptr<const DrugList> drugs,
+               const CCIBand& band, int iterations, double sdMultiple, bool log, bool showCurve,
+               std::uint16_t style, ECIForm form = ECIForm::MutuallyExclusive);
 
     // The effect level of band entry k (0..19): 0.05, 0.10 .. 0.95, 0.99.
-    static double BandLevel(int k);
+    static double BandLevel(int k) { return CCIBand::Level(k); }
 
     bool GetXRange(double& min, double& max) const override;
     bool GetYRange(double xLow, double xHigh, double& min, double& max, int samples,
@@ -112,22 +120,17 @@ public:
     bool ShowPoints() const override { return m_bShowPoints != 0; }
     bool NumberPoints() const override { return m_bNumber != 0; }
 
-    CDrugInfo* m_pDrug = nullptr;
-    const DrugList* m_pDrugs = nullptr; // the document's list, for the components
-    int m_nIterations = 0;              // 0: algebraic estimate
-    std::vector<double> m_pUpper;       // kBandLevels values, empty: no band
+    std::shared_ptr<const CDrugInfo> m_pDrug;
+    std::shared_ptr<const DrugList> m_pDrugs; // the list the components are found in
+    int m_nIterations = 0;                    // 0: algebraic estimate
+    std::vector<double> m_pUpper;             // kBandLevels values, empty: no band
     std::vector<double> m_pLower;
     double m_sdMultiple = 1.0;
-    int m_bExclusive = 1; // the record's flag when the series was built
+    ECIForm m_form = ECIForm::MutuallyExclusive;
     int m_bLog = 0;
     int m_bShowPoints = 1;
     int m_bShowCurve = 1;
     int m_bNumber = 0; // number the points (combinations without a constant ratio)
-
-private:
-    void ComputeBand();
-    bool ComputeMonteCarloBand();
-    bool ComputeAlgebraicBand();
 };
 
 // A horizontal reference line y = value, drawn without a point.

@@ -137,8 +137,9 @@ void CGraph::SetTitles(const std::string& title, const std::string& xTitle,
     m_strYTitle = yTitle;
 }
 
-void CGraph::SetOverride(CGraphOverride* override) {
-    m_pOverride = override;
+void CGraph::SetOverride(std::shared_ptr<CGraphOverride> shared) {
+    m_pOverride = std::move(shared);
+    CGraphOverride* override = m_pOverride.get();
     if (override == nullptr) {
         return;
     }

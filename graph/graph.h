@@ -127,10 +127,10 @@ public:
     bool AddDataset(std::unique_ptr<CDataset>&& dataset) { return AddDataset(dataset); }
     void RemoveAllDatasets();
     void SetTitles(const std::string& title, const std::string& xTitle, const std::string& yTitle);
-    // Points the graph at a record's override (or at none). An active
-    // override rescales the graph with its limits; either way the override
-    // then holds the graph's current ranges.
-    void SetOverride(CGraphOverride* override);
+    // Points the graph at a record's override (or at none), which the graph
+    // keeps alive. An active override rescales the graph with its limits;
+    // either way the override then holds the graph's current ranges.
+    void SetOverride(std::shared_ptr<CGraphOverride> override);
     // Chooses the axis ranges, tick counts and label decimals from the
     // series (automatic axes) or from the given limits.
     void Rescale(bool autoX, bool autoY, double xMin, double xMax, double yMin, double yMax);
@@ -171,7 +171,7 @@ public:
     int m_nXTicks = 0;
     int m_nYTicks = 0;
     int m_bErrorBands = 0;
-    CGraphOverride* m_pOverride = nullptr; // the record's, not owned
+    std::shared_ptr<CGraphOverride> m_pOverride; // the record's, shared with it
     int m_nCurvePoints = 100;
 
 private:

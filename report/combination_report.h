@@ -11,12 +11,13 @@ namespace doseplex {
 
 class CDoseplexDoc;
 class CDrugInfo;
+struct CAnalysisResult;
 
 // Appends the sections for the combination `record` (which must belong to
-// `doc`'s drug list) and closes them with the long rule. Every index is
-// computed for mutually exclusive drugs: the record's m_bExclusive is set to
-// 1 first. With the MonteCarlo option on this draws from the program-wide
-// generator.
-void AppendCombinationSections(const CDoseplexDoc& doc, std::string& text, CDrugInfo& record);
+// `doc`'s drug list) from its analysis `result` (computed with the report's
+// request, so for mutually exclusive drugs and with the Monte Carlo levels
+// the options ask for) and closes them with the long rule.
+void AppendCombinationSections(const CDoseplexDoc& doc, std::string& text, const CDrugInfo& record,
+                               const CAnalysisResult& result);
 
 } // namespace doseplex

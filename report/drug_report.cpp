@@ -1,9 +1,8 @@
 #include "report/drug_report.h"
 
+#include "core/analysis.h"
 #include "core/document.h"
 #include "report/report_text.h"
-
-#include <cmath>
 
 namespace doseplex {
 
@@ -65,22 +64,17 @@ void AppendDrugSection(const CDoseplexDoc& doc, std::string& text, const CDrugIn
     AppendLongRule(text);
 }
 
-void AppendDoseEffectTable(const CDoseplexDoc& doc, std::string& text, const CDrugInfo& record) {
-    // The 95% limits use the fixed factor 1.96, whatever sdMultiple says.
-    constexpr double kLimitFactor = 1.96;
+void AppendDoseEffectTable(std::string& text, const CDrugInfo& record,
+                           const CAnalysisResult& result) {
     AppendLine(text, "Dose-effect table");
     AppendLine(text, record.IsCombination() ? "Fa\tDose(*)\tLower 95%\tUpper 95%"
                                             : "Fa\tDose\tLower 95%\tUpper 95%");
-    const int count = EffectLevelCount(doc.m_analysis);
-    for (int i = 0; i < count; ++i) {
-        const double fa = EffectLevel(doc.m_analysis, i, count);
-        std::string line = Fmt(fa, 3);
-        double logDose = 0.0;
-        double se = 0.0;
-        if (record.LogDoseForEffect(fa, logDose, se)) {
-            AppendCell(line, Fmt(std::pow(10.0, logDose), 5));
-            AppendCell(line, Fmt(std::pow(10.0, logDose - kLimitFactor * se), 5));
-            AppendCell(line, Fmt(std::pow(10.0, logDose + kLimitFactor * se), 5));
+    for (const CDoseEstimate& row : result.doseEffect) {
+        std::string line = Fmt(row.fa, 3);
+        if (row.ok) {
+            AppendCell(line, Fmt(row.dose, 5));
+            AppendCell(line, Fmt(row.lower, 5));
+            AppendCell(line, Fmt(row.upper, 5));
         } else {
             AppendCell(line, "ERR");
         }

@@ -10,6 +10,7 @@ namespace doseplex {
 
 class CDoseplexDoc;
 class CDrugInfo;
+struct CAnalysisResult;
 
 // Title, notes (when present), date, investigator and file name, then the
 // long rule.
@@ -20,8 +21,10 @@ void AppendReportHeader(const CDoseplexDoc& doc, std::string& text);
 // rule. `record` must belong to `doc`'s drug list.
 void AppendDrugSection(const CDoseplexDoc& doc, std::string& text, const CDrugInfo& record);
 
-// The dose (with its 95% limits) that reaches each tabulated effect level;
-// "ERR" where the record cannot predict one. Ends with the long rule.
-void AppendDoseEffectTable(const CDoseplexDoc& doc, std::string& text, const CDrugInfo& record);
+// The dose (with its 95% limits) that reaches each tabulated effect level,
+// from the record's analysis; "ERR" where the record cannot predict one. Ends
+// with the long rule.
+void AppendDoseEffectTable(std::string& text, const CDrugInfo& record,
+                           const CAnalysisResult& result);
 
 } // namespace doseplex

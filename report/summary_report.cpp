@@ -1,5 +1,6 @@
 #include "report/summary_report.h"
 
+#include "core/analysis.h"
 #include "core/document.h"
 #include "report/combination_report.h"
 #include "report/drug_report.h"
@@ -14,26 +15,14 @@ using namespace report_text;
 namespace {
 
 // The record itself, then its components in component order, as CollectDrugs
-// gathers them (a missing component ends the list), but writable: the
-// summary rows set the combination index's working flag.
-std::vector<CDrugInfo*> Collection(CDoseplexDoc& doc, CDrugInfo& record) {
-    std::vector<CDrugInfo*> collection{&record};
-    if (!record.IsCombination()) {
-        return collection;
-    }
-    for (int k = 0; k < record.m_nComponents; ++k) {
-        CDrugInfo* component = static_cast<size_t>(k) < record.m_pComponents.size()
-                                   ? doc.GetDrug(record.m_pComponents[static_cast<size_t>(k)])
-                                   : nullptr;
-        if (!component) {
-            break;
-        }
-        collection.push_back(component);
-    }
+// gathers them (a missing component ends the list).
+std::vector<const CDrugInfo*> Collection(const CDoseplexDoc& doc, const CDrugInfo& record) {
+    std::vector<const CDrugInfo*> collection;
+    record.CollectDrugs(doc.m_drugs, collection);
     return collection;
 }
 
-void BuildSummaryReport(CDoseplexDoc& doc, std::string& text) {
+void BuildSummaryReport(const CDoseplexDoc& doc, std::string& text) {
     AppendReportHeader(doc, text);
     AppendSummaryTableHeader(doc, text);
     for (const auto& record : doc.m_drugs) {
@@ -45,40 +34,60 @@ void BuildSummaryReport(CDoseplexDoc& doc, std::string& text) {
     }
 }
 
-void BuildRecordReport(CDoseplexDoc& doc, std::string& text, CDrugInfo& record) {
-    const std::vector<CDrugInfo*> collection = Collection(doc, record);
+EBuildStatus BuildRecordReport(const CDoseplexDoc& doc, const CDrugInfo& record, CRandom& random,
+                               std::string& text, const CRunControl* control) {
+    const CAnalysisRequest request = CAnalysisRequest::ForReport(doc.m_analysis);
+    const long long total = CAnalysisResult::WorkUnits(record, doc.m_analysis, request);
+    CAnalysisResult result;
+    if (AnalyseRecord(record, doc.m_drugs, doc.m_analysis, request, random, result, control, 0,
+                      total) == EBuildStatus::Cancelled) {
+        return EBuildStatus::Cancelled;
+    }
+    const std::vector<const CDrugInfo*> collection = Collection(doc, record);
     AppendReportHeader(doc, text);
     for (size_t i = 1; i < collection.size(); ++i) {
         AppendDrugSection(doc, text, *collection[i]);
     }
     AppendDrugSection(doc, text, record);
     if (!record.IsCombination()) {
-        AppendDoseEffectTable(doc, text, record);
+        AppendDoseEffectTable(text, record, result);
     } else {
         if (doc.m_analysis.m_nEffectTable && record.m_bConstantRatio) {
-            AppendDoseEffectTable(doc, text, record);
+            AppendDoseEffectTable(text, record, result);
         }
-        AppendCombinationSections(doc, text, record);
+        AppendCombinationSections(doc, text, record, result);
     }
     AppendSummaryTableHeader(doc, text);
-    for (CDrugInfo* entry : collection) {
+    for (const CDrugInfo* entry : collection) {
         AppendSummaryRow(doc, text, *entry);
     }
+    return EBuildStatus::Built;
 }
 
 } // namespace
 
-bool BuildReport(CDoseplexDoc& doc, std::string& text) {
-    if (doc.m_bOpenSummaryReport) {
-        BuildSummaryReport(doc, text);
-        return true;
+EBuildStatus BuildReport(const CDoseplexDoc& doc, const CBuildTarget& target, CRandom& random,
+                         std::string& text, const CRunControl* control) {
+    std::string report;
+    if (target.summary) {
+        BuildSummaryReport(doc, report);
+    } else {
+        const CDrugInfo* record = doc.GetDrug(target.drug);
+        if (!record) {
+            return EBuildStatus::Missing;
+        }
+        const EBuildStatus status = BuildRecordReport(doc, *record, random, report, control);
+        if (status != EBuildStatus::Built) {
+            return status;
+        }
     }
-    CDrugInfo* record = doc.GetDrug(doc.m_nCurrentDrug);
-    if (!record) {
-        return false;
-    }
-    BuildRecordReport(doc, text, *record);
-    return true;
+    text += report;
+    return EBuildStatus::Built;
+}
+
+CBuildTarget ReportTarget(const CDoseplexDoc& doc) {
+    return doc.m_bOpenSummaryReport ? CBuildTarget::Summary()
+                                    : CBuildTarget::Drug(doc.m_nCurrentDrug);
 }
 
 void AppendSummaryTableHeader(const CDoseplexDoc& doc, std::string& text) {
@@ -93,13 +102,10 @@ void AppendSummaryTableHeader(const CDoseplexDoc& doc, std::string& text) {
     AppendLine(text, {line, "\tDm\tm\tr"});
 }
 
-void AppendSummaryRow(const CDoseplexDoc& doc, std::string& text, CDrugInfo& record) {
-    const CAnalysisOptions& options = doc.m_analysis;
-    record.m_bExclusive = 1;
+void AppendSummaryRow(const CDoseplexDoc& doc, std::string& text, const CDrugInfo& record) {
     std::string line = record.m_strName;
-    for (const double effect : {options.m_dEffect1, options.m_dEffect2, options.m_dEffect3}) {
-        double ci = 0.0;
-        AppendCell(line, record.CombinationIndex(effect, doc.m_drugs, ci) ? Fmt(ci, 5) : "N/A");
+    for (const OptionalValue& ci : SummaryCombinationIndices(record, doc.m_drugs, doc.m_analysis)) {
+        AppendCell(line, ci ? Fmt(*ci, 5) : "N/A");
     }
     double m = 0.0, seM = 0.0, dm = 0.0, dmLower = 0.0, dmUpper = 0.0, r = 0.0;
     if (record.GetParameters(m, seM, dm, dmLower, dmUpper, r)) {

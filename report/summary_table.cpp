@@ -3,6 +3,7 @@
 #include "core/document.h"
 #include "core/encoding.h"
 #include "core/file_io.h"
+#include "core/random.h"
 #include "report/drug_report.h"
 #include "report/report_text.h"
 #include "report/summary_report.h"
@@ -59,10 +60,11 @@ std::string Lower(std::string text) {
 
 } // namespace
 
-CTable BuildSummaryTable(CDoseplexDoc& doc) {
-    doc.m_bOpenSummaryReport = 1;
+CTable BuildSummaryTable(const CDoseplexDoc& doc) {
+    // The summary report simulates nothing; the generator is never drawn from.
+    CRandom unused;
     std::string report;
-    BuildReport(doc, report);
+    BuildReport(doc, CBuildTarget::Summary(), unused, report);
     std::string header;
     AppendReportHeader(doc, header);
 

@@ -11,13 +11,12 @@ namespace doseplex {
 class CDoseplexDoc;
 
 // The summary table of the whole experiment as a grid: the table part of the
-// summary report (which is built for it: the document's m_bOpenSummaryReport
-// is set to 1), one report line per row and one TAB-separated field per
+// summary report, one report line per row and one TAB-separated field per
 // column. Row 0 is empty, row 1 holds "Summary table", rows 2 and 3 the bold
 // headings ("Drug", "CI Values at"; then ED.., Dm, m, r), then two rows per
 // record. At least 7 columns, every row as wide as the widest; every cell
 // bordered, 10-point; the first column 125 pixels wide.
-CTable BuildSummaryTable(CDoseplexDoc& doc);
+CTable BuildSummaryTable(const CDoseplexDoc& doc);
 
 // Every row of the table up to its last used column (the same number of TABs
 // on every row), each row followed by CR LF. UTF-8, like the cells.

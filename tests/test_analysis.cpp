@@ -489,13 +489,10 @@ TEST_F(CombinationTest, TwoDrugIndicesFollowTheDesign) {
         for (const double fa : {0.2, 0.5, 0.9}) {
             SCOPED_TRACE(fa);
             double ci = 0.0;
-            combo->m_bExclusive = 1;
             ASSERT_TRUE(combo->CombinationIndex(fa, m_drugs, ci));
             EXPECT_NEAR(ci, exclusive, 1e-12);
-            combo->m_bExclusive = 0;
-            ASSERT_TRUE(combo->CombinationIndex(fa, m_drugs, ci));
+            ASSERT_TRUE(combo->CombinationIndex(fa, m_drugs, ci, ECIForm::NonExclusive));
             EXPECT_NEAR(ci, nonExclusive, 1e-12);
-            combo->m_bExclusive = 1;
 
             double dri = 0.0;
             ASSERT_TRUE(combo->DoseReductionIndex(fa, 0, m_drugs, dri));
@@ -517,10 +514,8 @@ TEST_F(CombinationTest, TwoDrugIndicesFollowTheDesign) {
             double ci = 0.0, dri = 0.0, n2 = 0.0, n1 = 0.0;
             ASSERT_TRUE(combo->PointCombinationIndex(j, m_drugs, ci));
             EXPECT_NEAR(ci, exclusive, 1e-12);
-            combo->m_bExclusive = 0;
-            ASSERT_TRUE(combo->PointCombinationIndex(j, m_drugs, ci));
+            ASSERT_TRUE(combo->PointCombinationIndex(j, m_drugs, ci, ECIForm::NonExclusive));
             EXPECT_NEAR(ci, nonExclusive, 1e-12);
-            combo->m_bExclusive = 1;
             ASSERT_TRUE(combo->PointDoseReductionIndex(j, 1, m_drugs, dri));
             EXPECT_NEAR(dri, 1.0 / design.tB, 1e-10);
             ASSERT_TRUE(combo->NormalisedIsobologramPoint(j, m_drugs, n2, n1));
@@ -538,20 +533,19 @@ TEST_F(CombinationTest, TwoDrugIndicesFollowTheDesign) {
     }
 }
 
-TEST_F(CombinationTest, ThreeDrugIndexIgnoresTheExclusiveFlag) {
+TEST_F(CombinationTest, ThreeDrugIndexIgnoresTheExclusiveForm) {
     // Equal parts of A, B, C at half the dose A alone needs.
     const auto combo = MakeCombination({0, 1, 2}, {1.0, 1.0, 1.0}, {{0.5, 0.2}, {5.0, 0.8}});
     const double expected = 0.5 + 0.25 + 0.5 / 3.0;
-    for (const int exclusive : {1, 0}) {
-        SCOPED_TRACE(exclusive);
-        combo->m_bExclusive = exclusive;
+    for (const ECIForm form : {ECIForm::MutuallyExclusive, ECIForm::NonExclusive}) {
+        SCOPED_TRACE(static_cast<int>(form));
         double ci = 0.0;
-        ASSERT_TRUE(combo->CombinationIndex(0.7, m_drugs, ci));
+        ASSERT_TRUE(combo->CombinationIndex(0.7, m_drugs, ci, form));
         EXPECT_NEAR(ci, expected, 1e-12);
-        ASSERT_TRUE(combo->PointCombinationIndex(1, m_drugs, ci));
+        ASSERT_TRUE(combo->PointCombinationIndex(1, m_drugs, ci, form));
         EXPECT_NEAR(ci, expected, 1e-12);
         double sd = 1.0;
-        ASSERT_TRUE(combo->CombinationIndexSD(0.7, m_drugs, ci, sd));
+        ASSERT_TRUE(combo->CombinationIndexSD(0.7, m_drugs, ci, sd, form));
         EXPECT_NEAR(ci, expected, 1e-12);
         EXPECT_NEAR(sd, 0.0, 1e-12);
     }
@@ -583,8 +577,7 @@ TEST_F(CombinationTest, NonConstantRatioWorksOnlyPointByPoint) {
     // Point 1: 2 of A and 6 of B at fa 0.8 (alone: 10 and 20).
     ASSERT_TRUE(combo->PointCombinationIndex(1, m_drugs, ci));
     EXPECT_NEAR(ci, 0.2 + 0.3, 1e-12);
-    combo->m_bExclusive = 0;
-    ASSERT_TRUE(combo->PointCombinationIndex(1, m_drugs, ci));
+    ASSERT_TRUE(combo->PointCombinationIndex(1, m_drugs, ci, ECIForm::NonExclusive));
     EXPECT_NEAR(ci, 0.2 + 0.3 + 0.2 * 0.3, 1e-12);
 
     ASSERT_TRUE(combo->PointDoseReductionIndex(1, 1, m_drugs, dri));
@@ -610,12 +603,11 @@ TEST_F(CombinationTest, IndicesFailWithoutUsableComponents) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto combo = MakeCombination(c.ids, {1.0, 1.0}, comboPoints);
-        for (const int exclusive : {1, 0}) {
-            combo->m_bExclusive = exclusive;
+        for (const ECIForm form : {ECIForm::MutuallyExclusive, ECIForm::NonExclusive}) {
             double ci = 5.0, sd = 5.0, mean = 5.0;
-            EXPECT_FALSE(combo->CombinationIndex(0.5, m_drugs, ci));
-            EXPECT_FALSE(combo->PointCombinationIndex(0, m_drugs, ci));
-            EXPECT_FALSE(combo->CombinationIndexSD(0.5, m_drugs, ci, sd));
+            EXPECT_FALSE(combo->CombinationIndex(0.5, m_drugs, ci, form));
+            EXPECT_FALSE(combo->PointCombinationIndex(0, m_drugs, ci, form));
+            EXPECT_FALSE(combo->CombinationIndexSD(0.5, m_drugs, ci, sd, form));
             double dri = 5.0;
             EXPECT_FALSE(combo->DoseReductionIndex(0.5, c.badPosition, m_drugs, dri));
             EXPECT_FALSE(combo->PointDoseReductionIndex(0, c.badPosition, m_drugs, dri));
@@ -625,7 +617,8 @@ TEST_F(CombinationTest, IndicesFailWithoutUsableComponents) {
             double effects[2] = {}, cis[2] = {};
             EXPECT_FALSE(combo->GetFaCIPoints(2, effects, cis, m_drugs));
             if (c.badPosition == 0) {
-                EXPECT_FALSE(combo->MonteCarloCI(10, 0.5, m_drugs, mean, sd));
+                CRandom random;
+                EXPECT_FALSE(combo->MonteCarloCI(10, 0.5, m_drugs, random, mean, sd, form));
             }
         }
     }
@@ -636,7 +629,8 @@ TEST_F(CombinationTest, IndicesFailWithoutUsableComponents) {
     EXPECT_FALSE(m_drugs[0]->PointCombinationIndex(0, m_drugs, ci));
     EXPECT_FALSE(m_drugs[0]->DoseReductionIndex(0.5, 0, m_drugs, dri));
     EXPECT_FALSE(m_drugs[0]->CombinationIndexSD(0.5, m_drugs, ci, sd));
-    EXPECT_FALSE(m_drugs[0]->MonteCarloCI(10, 0.5, m_drugs, ci, sd));
+    CRandom random;
+    EXPECT_FALSE(m_drugs[0]->MonteCarloCI(10, 0.5, m_drugs, random, ci, sd));
 }
 
 TEST_F(CombinationTest, IndicesRefuseBadEffectsAndPositions) {
@@ -712,47 +706,48 @@ TEST_F(ScatterCombinationTest, AlgebraicSDPropagatesEachFitsError) {
             ExpectRelNear(plain, value);
 
             // No algebraic error under the non-exclusive assumption.
-            combo->m_bExclusive = 0;
-            ASSERT_TRUE(combo->CombinationIndexSD(fa, m_drugs, value, sd));
-            ASSERT_TRUE(combo->CombinationIndex(fa, m_drugs, plain));
+            ASSERT_TRUE(combo->CombinationIndexSD(fa, m_drugs, value, sd, ECIForm::NonExclusive));
+            ASSERT_TRUE(combo->CombinationIndex(fa, m_drugs, plain, ECIForm::NonExclusive));
             EXPECT_EQ(value, plain);
             EXPECT_EQ(sd, 0.0);
-            combo->m_bExclusive = 1;
         }
     }
 }
 
 TEST(RandomTest, GeneratorIsTheClassicLcg) {
-    ResetRandom();
-    EXPECT_EQ(UniformRand(), 41);
-    EXPECT_EQ(UniformRand(), 18467);
-    EXPECT_EQ(UniformRand(), 6334);
+    CRandom random;
+    EXPECT_EQ(random.Uniform(), 41);
+    EXPECT_EQ(random.Uniform(), 18467);
+    EXPECT_EQ(random.Uniform(), 6334);
 
-    ResetRandom();
+    random.Reset();
     ReferenceRandom reference;
     for (int i = 0; i < 5000; ++i) {
-        const int value = UniformRand();
+        const int value = random.Uniform();
         ASSERT_EQ(value, reference.Uniform()) << "draw " << i;
         ASSERT_GE(value, 0);
         ASSERT_LE(value, 32767);
     }
-    ResetRandom();
-    EXPECT_EQ(UniformRand(), 41);
+    random.Reset();
+    EXPECT_EQ(random.Uniform(), 41);
+    // Generators are independent of each other.
+    CRandom other;
+    EXPECT_EQ(other.Uniform(), 41);
 }
 
 TEST(RandomTest, NormalDeviateUsesThePolarMethod) {
-    ResetRandom();
+    CRandom random;
     ReferenceRandom reference;
     for (int i = 0; i < 1000; ++i) {
-        ASSERT_DOUBLE_EQ(NormalDeviate(), reference.Normal()) << "deviate " << i;
+        ASSERT_DOUBLE_EQ(random.NormalDeviate(), reference.Normal()) << "deviate " << i;
     }
     // Rejected pairs and the discarded second deviate consume draws alike.
-    EXPECT_EQ(UniformRand(), reference.Uniform());
+    EXPECT_EQ(random.Uniform(), reference.Uniform());
 
     const int count = 20000;
     double sum = 0.0, sumSq = 0.0;
     for (int i = 0; i < count; ++i) {
-        const double z = NormalDeviate();
+        const double z = random.NormalDeviate();
         ASSERT_TRUE(std::isfinite(z));
         sum += z;
         sumSq += z * z;
@@ -764,30 +759,30 @@ TEST(RandomTest, NormalDeviateUsesThePolarMethod) {
 TEST_F(ScatterCombinationTest, SimulatedDosePerturbsSlopeThenIntercept) {
     const CDrugInfo& drug = *m_drugs[0];
     ASSERT_NE(m_lines[0].ccsi, 0.0);
-    ResetRandom();
+    CRandom random;
     ReferenceRandom reference;
     for (int i = 0; i < 20; ++i) {
         const double fa = 0.05 + 0.045 * i;
         double dose = 0.0;
-        ASSERT_TRUE(drug.SimulatedDoseForEffect(fa, dose));
+        ASSERT_TRUE(drug.SimulatedDoseForEffect(fa, random, dose));
         ExpectRelNear(dose, reference.SimulatedDose(m_lines[0], fa));
     }
 
     double dose = 42.0;
-    EXPECT_FALSE(drug.SimulatedDoseForEffect(1.0, dose));
+    EXPECT_FALSE(drug.SimulatedDoseForEffect(1.0, random, dose));
     EXPECT_EQ(dose, 42.0);
 
     CDrugInfo flat; // slope 0 with no error: the perturbed slope stays 0
     flat.m_m = 0.0;
     flat.m_seM = 0.0;
-    EXPECT_FALSE(flat.SimulatedDoseForEffect(0.5, dose));
+    EXPECT_FALSE(flat.SimulatedDoseForEffect(0.5, random, dose));
 
     // Without standard errors every simulated dose is the predicted one.
     const auto exact = MakeDrug(kTwoPointB);
     double predicted = 0.0;
     ASSERT_TRUE(exact->DoseForEffect(0.3, predicted));
     for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(exact->SimulatedDoseForEffect(0.3, dose));
+        ASSERT_TRUE(exact->SimulatedDoseForEffect(0.3, random, dose));
         EXPECT_DOUBLE_EQ(dose, predicted);
     }
 }
@@ -802,16 +797,16 @@ TEST_F(ScatterCombinationTest, MonteCarloMatchesAnIndependentSimulation) {
     const Case cases[] = {{{0, 1}, {1.0, 2.0}, &kScatterAB, 1},
                           {{0, 1}, {1.0, 2.0}, &kScatterAB, 0},
                           {{0, 1, 2}, {1.0, 1.0, 2.0}, &kScatterABC, 0}};
+    CRandom random;
     const int iterations = 40;
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.ids.size() << " drugs, exclusive " << c.exclusive);
         const auto combo = MakeCombination(c.ids, c.ratio, *c.points);
-        combo->m_bExclusive = c.exclusive;
+        const ECIForm form = c.exclusive ? ECIForm::MutuallyExclusive : ECIForm::NonExclusive;
         const Line comboLine = ReferenceFit(*c.points);
 
         for (const double fa : {0.25, 0.75}) {
             SCOPED_TRACE(fa);
-            ResetRandom();
             ReferenceRandom reference;
             double sum = 0.0, sumSq = 0.0;
             for (int i = 0; i < iterations; ++i) {
@@ -832,14 +827,14 @@ TEST_F(ScatterCombinationTest, MonteCarloMatchesAnIndependentSimulation) {
             const double expectedMean = sum / iterations;
             const double expectedSd = std::sqrt(sumSq / iterations - expectedMean * expectedMean);
 
-            ResetRandom();
+            random.Reset();
             double mean = 0.0, sd = 0.0;
-            ASSERT_TRUE(combo->MonteCarloCI(iterations, fa, m_drugs, mean, sd));
+            ASSERT_TRUE(combo->MonteCarloCI(iterations, fa, m_drugs, random, mean, sd, form));
             ExpectRelNear(mean, expectedMean, 1e-8);
             ExpectRelNear(sd, expectedSd, 1e-6);
             EXPECT_GT(sd, 0.0);
             // Both consumed the same number of draws.
-            EXPECT_EQ(UniformRand(), reference.Uniform());
+            EXPECT_EQ(random.Uniform(), reference.Uniform());
         }
     }
 }
@@ -847,11 +842,11 @@ TEST_F(ScatterCombinationTest, MonteCarloMatchesAnIndependentSimulation) {
 TEST_F(ScatterCombinationTest, MonteCarloRepeatsOnlyAfterReset) {
     const auto combo = MakeCombination({0, 1}, {1.0, 2.0}, kScatterAB);
     double firstMean = 0, firstSd = 0, againMean = 0, againSd = 0, nextMean = 0, nextSd = 0;
-    ResetRandom();
-    ASSERT_TRUE(combo->MonteCarloCI(200, 0.5, m_drugs, firstMean, firstSd));
-    ASSERT_TRUE(combo->MonteCarloCI(200, 0.5, m_drugs, nextMean, nextSd));
-    ResetRandom();
-    ASSERT_TRUE(combo->MonteCarloCI(200, 0.5, m_drugs, againMean, againSd));
+    CRandom random;
+    ASSERT_TRUE(combo->MonteCarloCI(200, 0.5, m_drugs, random, firstMean, firstSd));
+    ASSERT_TRUE(combo->MonteCarloCI(200, 0.5, m_drugs, random, nextMean, nextSd));
+    random.Reset();
+    ASSERT_TRUE(combo->MonteCarloCI(200, 0.5, m_drugs, random, againMean, againSd));
     EXPECT_EQ(againMean, firstMean);
     EXPECT_EQ(againSd, firstSd);
     EXPECT_NE(nextMean, firstMean);
@@ -859,7 +854,7 @@ TEST_F(ScatterCombinationTest, MonteCarloRepeatsOnlyAfterReset) {
     // A run of fewer than one iteration has no mean.
     for (const int iterations : {0, -1}) {
         double mean = 42.0, sd = 42.0;
-        EXPECT_FALSE(combo->MonteCarloCI(iterations, 0.5, m_drugs, mean, sd));
+        EXPECT_FALSE(combo->MonteCarloCI(iterations, 0.5, m_drugs, random, mean, sd));
         EXPECT_EQ(mean, 42.0);
         EXPECT_EQ(sd, 42.0);
     }
@@ -867,16 +862,16 @@ TEST_F(ScatterCombinationTest, MonteCarloRepeatsOnlyAfterReset) {
 
 TEST_F(CombinationTest, MonteCarloWithoutFitErrorsReproducesTheIndex) {
     const auto combo = MakeDesigned({0.1, 0.2});
-    for (const int exclusive : {1, 0}) {
-        SCOPED_TRACE(exclusive);
-        combo->m_bExclusive = exclusive;
+    CRandom random;
+    for (const ECIForm form : {ECIForm::MutuallyExclusive, ECIForm::NonExclusive}) {
+        SCOPED_TRACE(static_cast<int>(form));
         double ci = 0.0;
-        ASSERT_TRUE(combo->CombinationIndex(0.6, m_drugs, ci));
+        ASSERT_TRUE(combo->CombinationIndex(0.6, m_drugs, ci, form));
 
         // Identical simulated values: rounding must not turn the variance
         // into a NaN s.d. for any run length.
         double single = 0.0, unused = 0.0;
-        ASSERT_TRUE(combo->MonteCarloCI(1, 0.6, m_drugs, single, unused));
+        ASSERT_TRUE(combo->MonteCarloCI(1, 0.6, m_drugs, random, single, unused, form));
         bool roundingGoesNegative = false;
         for (int n = 1; n <= 100; ++n) {
             double sum = 0.0, sumSq = 0.0;
@@ -887,7 +882,7 @@ TEST_F(CombinationTest, MonteCarloWithoutFitErrorsReproducesTheIndex) {
             roundingGoesNegative |= sumSq / n - (sum / n) * (sum / n) < 0.0;
 
             double mean = 0.0, sd = -1.0;
-            ASSERT_TRUE(combo->MonteCarloCI(n, 0.6, m_drugs, mean, sd));
+            ASSERT_TRUE(combo->MonteCarloCI(n, 0.6, m_drugs, random, mean, sd, form));
             EXPECT_NEAR(mean, ci, 1e-12);
             ASSERT_FALSE(std::isnan(sd)) << n << " iterations";
             EXPECT_GE(sd, 0.0);

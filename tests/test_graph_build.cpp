@@ -3,6 +3,7 @@
 #include "core/document.h"
 #include "core/drug_info.h"
 #include "core/message_sink.h"
+#include "core/random.h"
 #include "graph/build_graphs.h"
 #include "graph/datasets.h"
 #include "test_support.h"
@@ -33,6 +34,9 @@ const Points kFalling = {{1.0, 0.8}, {10.0, 0.2}};
 const char* const kNegativeSlope =
     "Error \nThe computed median-effect curve has a negative slope. \n\nYou may need to express "
     "your results differently to comply with the DosePlex mathematical model.";
+const char* const kFlatSlope =
+    "Error \nThe computed median-effect curve is flat (its slope is 0). \n\nYou may need to "
+    "express your results differently to comply with the DosePlex mathematical model.";
 
 // A document to build graphs from; messages are collected.
 class GraphBuildTest : public testing::Test {
@@ -73,20 +77,40 @@ protected:
     }
 
     CDrugInfo& Record(int id) { return *m_doc.m_drugs[static_cast<size_t>(id)]; }
+    std::shared_ptr<CDrugInfo> Shared(int id) { return m_doc.m_drugs[static_cast<size_t>(id)]; }
+    std::shared_ptr<CDrugInfo> Shared(const CDrugInfo& record) {
+        for (const auto& each : m_doc.m_drugs) {
+            if (each.get() == &record) {
+                return each;
+            }
+        }
+        ADD_FAILURE() << "record not in the document";
+        return nullptr;
+    }
+
+    // A Fa-CI series with the band ComputeCIBand gives it.
+    CCIDataset CISeries(const CDrugInfo& record, int iterations, double multiple, bool log,
+                        bool showCurve, std::uint16_t style,
+                        ECIForm form = ECIForm::MutuallyExclusive) {
+        CCIBand band;
+        EXPECT_TRUE(ComputeCIBand(record, m_doc.m_drugs, iterations, multiple, form, m_random,
+                                  nullptr, band));
+        return CCIDataset(Shared(record), std::make_shared<const DrugList>(m_doc.m_drugs), band,
+                          iterations, multiple, log, showCurve, style, form);
+    }
 
     bool Build(int id) {
-        m_doc.m_bOpenSummaryGraphs = 0;
-        m_doc.m_nCurrentDrug = id;
-        return BuildGraphs(m_doc, m_graphs);
+        return BuildGraphs(m_doc, CBuildTarget::Drug(id), m_random, m_graphs) ==
+               EBuildStatus::Built;
     }
 
     bool BuildSummary(const std::vector<int>& ids) {
-        m_doc.m_bOpenSummaryGraphs = 1;
         m_doc.m_summaryDrugs.clear();
         for (const int id : ids) {
             m_doc.m_summaryDrugs.push_back(&Record(id));
         }
-        return BuildGraphs(m_doc, m_graphs);
+        return BuildGraphs(m_doc, CBuildTarget::Summary(), m_random, m_graphs) ==
+               EBuildStatus::Built;
     }
 
     std::vector<std::string> Titles() const {
@@ -109,6 +133,7 @@ protected:
     CScopedMessageSink m_scope{m_sink};
     CDoseplexDoc m_doc;
     GraphList m_graphs;
+    CRandom m_random;
 };
 
 // ---------------------------------------------------------------------------
@@ -117,10 +142,8 @@ protected:
 TEST_F(GraphBuildTest, ConstantRatioCombinationGetsSixGraphsInOrder) {
     const int combo = AddTwoDrugCombination();
     CDrugInfo& record = Record(combo);
-    record.m_bExclusive = 0; // a build always computes the mutually exclusive CI
     m_graphs.push_back(std::make_unique<CGraph>());
     ASSERT_TRUE(Build(combo));
-    EXPECT_EQ(record.m_bExclusive, 1);
 
     struct Expected {
         const char* title;
@@ -149,7 +172,7 @@ TEST_F(GraphBuildTest, ConstantRatioCombinationGetsSixGraphsInOrder) {
         EXPECT_EQ(graph.GetXTitle(), e.xTitle);
         EXPECT_EQ(graph.GetYTitle(), e.yTitle);
         EXPECT_EQ(static_cast<int>(graph.m_datasets.size()), e.series);
-        EXPECT_EQ(graph.m_pOverride, &record.m_graphOverride[e.kind]);
+        EXPECT_EQ(graph.m_pOverride.get(), &record.m_graphOverride[e.kind]);
         EXPECT_EQ(graph.m_bErrorBands, e.errorBands);
         EXPECT_EQ(graph.m_bShowLegend, e.legend);
     }
@@ -363,7 +386,7 @@ TEST_F(GraphBuildTest, NonConstantRatioCombination) {
     EXPECT_EQ(iso.GetXTitle(), "DrugB");
     EXPECT_EQ(iso.GetYTitle(), "DrugA");
     EXPECT_EQ(iso.m_bErrorBands, 0);
-    EXPECT_EQ(iso.m_pOverride, &record.m_graphOverride[kGraphIsobologram]);
+    EXPECT_EQ(iso.m_pOverride.get(), &record.m_graphOverride[kGraphIsobologram]);
     ASSERT_EQ(iso.m_datasets.size(), 1u);
     const CDataset& normalised = *iso.m_datasets[0];
     EXPECT_EQ(normalised.m_strName, "");
@@ -410,8 +433,8 @@ TEST_F(GraphBuildTest, IsoboleJoinsTheSingleDrugDosesThroughTheCombination) {
         SCOPED_TRACE(fa);
         double dx1 = 0.0, dx2 = 0.0, d1 = 0.0, d2 = 0.0;
         ASSERT_TRUE(record.IsobologramPoint(fa, m_doc.m_drugs, dx1, dx2, d1, d2));
-        const CIsoDataset classic(fa, record, m_doc.m_drugs, false, kNextStyle);
-        const CIsoDataset conservative(fa, record, m_doc.m_drugs, true, kNextStyle);
+        const CIsoDataset classic(fa, Shared(record), m_doc.m_drugs, false, kNextStyle);
+        const CIsoDataset conservative(fa, Shared(record), m_doc.m_drugs, true, kNextStyle);
         ASSERT_EQ(classic.GetCount(), 3);
         const double expectedX[] = {0.0, d2, dx2};
         const double expectedY[] = {dx1, d1, 0.0};
@@ -455,10 +478,11 @@ TEST_F(GraphBuildTest, NegativeSlopeAbortsTheBuild) {
         Points drug;
         Points mixture;
         bool summary;
+        const char* message = kNegativeSlope;
     };
     const Case cases[] = {
         {"falling single drug", kFalling, {}, false},
-        {"flat single drug", {{1.0, 0.5}, {10.0, 0.5}}, {}, false},
+        {"flat single drug", {{1.0, 0.5}, {10.0, 0.5}}, {}, false, kFlatSlope},
         {"falling combination", kDrugA, kFalling, false},
         {"falling component", kFalling, kMixture, false},
         {"falling drug in the summary's second group", kFalling, kMixture, true},
@@ -482,7 +506,7 @@ TEST_F(GraphBuildTest, NegativeSlopeAbortsTheBuild) {
             EXPECT_FALSE(Build(built));
         }
         EXPECT_TRUE(m_graphs.empty());
-        EXPECT_EQ(m_sink.m_messages, std::vector<std::string>{kNegativeSlope});
+        EXPECT_EQ(m_sink.m_messages, std::vector<std::string>{c.message});
     }
 }
 
@@ -566,7 +590,7 @@ TEST_F(GraphBuildTest, PreviewGraphShowsOneSeriesOfTheRecord) {
     const int falling = AddDrug("Falling", kFalling);
 
     CGraph graph;
-    BuildPreviewGraph(graph, Record(usable), EPreviewMode::DoseEffect);
+    BuildPreviewGraph(graph, Shared(usable), EPreviewMode::DoseEffect);
     EXPECT_EQ(graph.GetTitle(), "Dose-effect curve");
     EXPECT_EQ(graph.GetXTitle(), "Dose");
     EXPECT_EQ(graph.GetYTitle(), "Effect");
@@ -574,7 +598,7 @@ TEST_F(GraphBuildTest, PreviewGraphShowsOneSeriesOfTheRecord) {
     EXPECT_NE(dynamic_cast<const CDoseDataset*>(graph.m_datasets[0].get()), nullptr);
 
     // Replaced, not added to; no slope check in the preview.
-    BuildPreviewGraph(graph, Record(falling), EPreviewMode::MedianEffect);
+    BuildPreviewGraph(graph, Shared(falling), EPreviewMode::MedianEffect);
     EXPECT_EQ(graph.GetTitle(), "Median-effect plot");
     EXPECT_EQ(graph.GetXTitle(), "log(D)");
     EXPECT_EQ(graph.GetYTitle(), "log(fa/fu)");
@@ -583,7 +607,7 @@ TEST_F(GraphBuildTest, PreviewGraphShowsOneSeriesOfTheRecord) {
     EXPECT_TRUE(m_sink.m_messages.empty());
 
     // Without usable data the graph is left without series.
-    BuildPreviewGraph(graph, Record(oneDose), EPreviewMode::MedianEffect);
+    BuildPreviewGraph(graph, Shared(oneDose), EPreviewMode::MedianEffect);
     EXPECT_TRUE(graph.m_datasets.empty());
     EXPECT_EQ(graph.m_pOverride, nullptr);
 }
@@ -597,8 +621,8 @@ TEST_F(DatasetTest, CIBandAtItsGridLevelsIsTheComputedBand) {
     const int combo = AddTwoDrugCombination();
     CDrugInfo& record = Record(combo);
     const double multiple = 1.96;
-    const CCIDataset linear(record, m_doc.m_drugs, 0, multiple, false, true, kNextStyle);
-    const CCIDataset logarithmic(record, m_doc.m_drugs, 0, multiple, true, true, kNextStyle);
+    const CCIDataset linear = CISeries(record, 0, multiple, false, true, kNextStyle);
+    const CCIDataset logarithmic = CISeries(record, 0, multiple, true, true, kNextStyle);
     ASSERT_EQ(linear.m_pLower.size(), 20u);
     ASSERT_EQ(logarithmic.m_pUpper.size(), 20u);
 
@@ -639,26 +663,23 @@ TEST_F(DatasetTest, CIBandAtItsGridLevelsIsTheComputedBand) {
     }
 }
 
-TEST_F(DatasetTest, CICurveUsesTheSeriesOwnCIFormAndLeavesTheRecordsFlag) {
+TEST_F(DatasetTest, CICurveUsesTheSeriesOwnCIForm) {
     const int combo = AddTwoDrugCombination();
     CDrugInfo& record = Record(combo);
-    record.m_bExclusive = 0;
-    const CCIDataset nonExclusive(record, m_doc.m_drugs, 0, 1.96, false, true, kNextStyle);
+    const CCIDataset nonExclusive =
+        CISeries(record, 0, 1.96, false, true, kNextStyle, ECIForm::NonExclusive);
     double expected = 0.0;
-    ASSERT_TRUE(record.CombinationIndex(0.5, m_doc.m_drugs, expected));
+    ASSERT_TRUE(record.CombinationIndex(0.5, m_doc.m_drugs, expected, ECIForm::NonExclusive));
     // Not exclusive: named so, and no algebraic band, so the curve runs on.
     EXPECT_EQ(nonExclusive.m_strName, "A+B Non-exclusive");
     EXPECT_TRUE(nonExclusive.m_pLower.empty());
 
-    record.m_bExclusive = 1;
     double y = 0.0, low = 0.0, high = 0.0;
     ASSERT_TRUE(nonExclusive.Evaluate(0.5, y, low, high));
     EXPECT_DOUBLE_EQ(y, expected);
     EXPECT_EQ(low, y);
     EXPECT_EQ(high, y);
-    EXPECT_EQ(record.m_bExclusive, 1);
     EXPECT_FALSE(nonExclusive.Evaluate(1.0, y, low, high));
-    EXPECT_EQ(record.m_bExclusive, 1);
     EXPECT_TRUE(nonExclusive.Evaluate(0.02, y, low, high));
 
     double exclusiveCI = 0.0;
@@ -685,35 +706,35 @@ TEST_F(DatasetTest, CISeriesNames) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        record.m_bExclusive = c.exclusive;
-        const CCIDataset series(record, m_doc.m_drugs, c.iterations, c.multiple, false, true,
-                                kNextStyle);
+        const ECIForm form = c.exclusive ? ECIForm::MutuallyExclusive : ECIForm::NonExclusive;
+        const CCIDataset series =
+            CISeries(record, c.iterations, c.multiple, false, true, kNextStyle, form);
         EXPECT_EQ(series.m_strName, c.name);
-        EXPECT_EQ(series.m_bExclusive, c.exclusive);
+        EXPECT_EQ(series.m_form, form);
     }
 }
 
-TEST_F(DatasetTest, FailedSimulationFallsBackToTheAlgebraicBand) {
-    // A nearly flat dose-effect curve: at low effects the simulated dose of
-    // DrugB underflows to 0, which the simulation refuses.
+TEST_F(DatasetTest, BandThatCannotBeEstimatedIsLeftOut) {
+    // A nearly flat dose-effect curve: at low effects DrugB's dose, simulated
+    // or predicted, underflows to 0, on which no index can rest. The
+    // simulation gives way to the algebraic estimate, which fails as well.
     AddDrug("DrugA", kDrugA);
     AddDrug("DrugB", {{1.0, 0.499}, {2.0, 0.5005}, {10.0, 0.501}});
     const int combo = AddCombination("A+B", {0, 1}, {1.0, 2.0}, kMixture);
     CDrugInfo& record = Record(combo);
     double mean = 0.0, sd = 0.0;
-    ASSERT_FALSE(record.MonteCarloCI(10, 0.05, m_doc.m_drugs, mean, sd));
+    CRandom random;
+    ASSERT_FALSE(record.MonteCarloCI(10, 0.05, m_doc.m_drugs, random, mean, sd));
 
-    const CCIDataset exclusive(record, m_doc.m_drugs, 10, 1.96, false, true, kNextStyle);
+    const CCIDataset exclusive = CISeries(record, 10, 1.96, false, true, kNextStyle);
     EXPECT_EQ(exclusive.m_strName, "A+B - Monte Carlo Estimation");
     EXPECT_EQ(exclusive.m_nIterations, 0);
-    ASSERT_EQ(exclusive.m_pLower.size(), 20u);
     double ci = 0.0;
-    ASSERT_TRUE(record.CombinationIndexSD(0.5, m_doc.m_drugs, ci, sd));
-    EXPECT_DOUBLE_EQ(exclusive.m_pLower[9], ci - sd * 1.96);
-    EXPECT_DOUBLE_EQ(exclusive.m_pUpper[9], ci + sd * 1.96);
+    EXPECT_FALSE(record.CombinationIndexSD(0.05, m_doc.m_drugs, ci, sd));
+    EXPECT_TRUE(exclusive.m_pLower.empty());
 
-    record.m_bExclusive = 0;
-    const CCIDataset nonExclusive(record, m_doc.m_drugs, 10, 1.96, false, true, kNextStyle);
+    const CCIDataset nonExclusive =
+        CISeries(record, 10, 1.96, false, true, kNextStyle, ECIForm::NonExclusive);
     EXPECT_EQ(nonExclusive.m_strName, "A+B - Monte Carlo Estimation Non-exclusive");
     EXPECT_EQ(nonExclusive.m_nIterations, 0);
     EXPECT_TRUE(nonExclusive.m_pLower.empty());
@@ -732,16 +753,16 @@ TEST_F(DatasetTest, SeriesWithoutDataHaveNoPointsAndNoCurveValues) {
         double min = 0.0, max = 0.0;
         EXPECT_FALSE(series.GetYRange(0.0, 1.0, min, max, 10, true));
     };
-    noPoints(CDoseDataset(Record(empty), 0, kNextStyle));
-    noPoints(CMedianDataset(Record(empty), 0, kNextStyle));
-    noPoints(CCIDataset(Record(0), m_doc.m_drugs, 0, 1.96, false, true, kNextStyle));
-    noPoints(CCIDataset(Record(empty), m_doc.m_drugs, 0, 1.96, false, true, kNextStyle));
+    noPoints(CDoseDataset(Shared(empty), 0, kNextStyle));
+    noPoints(CMedianDataset(Shared(empty), 0, kNextStyle));
+    noPoints(CISeries(Record(0), 0, 1.96, false, true, kNextStyle));
+    noPoints(CISeries(Record(empty), 0, 1.96, false, true, kNextStyle));
     for (const int combo : {orphan, noFit}) {
         SCOPED_TRACE(Record(combo).m_strName);
         CDrugInfo& record = Record(combo);
-        noPoints(CIsoDataset(0.5, record, m_doc.m_drugs, false, kNextStyle));
-        noPoints(CNormalisedIsoDataset(record, m_doc.m_drugs, kNextStyle));
-        const CCIDataset ci(record, m_doc.m_drugs, 5, 1.96, false, true, kNextStyle);
+        noPoints(CIsoDataset(0.5, Shared(record), m_doc.m_drugs, false, kNextStyle));
+        noPoints(CNormalisedIsoDataset(Shared(record), m_doc.m_drugs, kNextStyle));
+        const CCIDataset ci = CISeries(record, 5, 1.96, false, true, kNextStyle);
         EXPECT_EQ(ci.GetCount(), 0);
         EXPECT_TRUE(ci.m_pLower.empty());
         double y = 0.0, low = 0.0, high = 0.0;
@@ -755,7 +776,7 @@ TEST_F(DatasetTest, SeriesWithoutDataHaveNoPointsAndNoCurveValues) {
     EXPECT_EQ(SeriesCounts(), (std::vector<int>{2, 2, 1, 0, 0, 0}));
 
     // A flat record's curves are sampled without harm.
-    CDoseDataset dose(Record(flat), 0, kNextStyle);
+    CDoseDataset dose(Shared(flat), 0, kNextStyle);
     double min = 0.0, max = 0.0;
     EXPECT_TRUE(dose.GetYRange(0.0, 20.0, min, max, 50, true));
 }
@@ -765,7 +786,7 @@ TEST_F(DatasetTest, AxisRanges) {
     CDrugInfo& record = Record(drug);
     double min = 0.0, max = 0.0;
 
-    const CMedianDataset median(record, 0, kNextStyle);
+    const CMedianDataset median(Shared(record), 0, kNextStyle);
     ASSERT_TRUE(median.GetXRange(min, max));
     EXPECT_EQ(min, 0.0);
     EXPECT_EQ(max, 1.0);
@@ -773,7 +794,7 @@ TEST_F(DatasetTest, AxisRanges) {
     EXPECT_EQ(min, -1.0);
     EXPECT_EQ(max, 1.0);
 
-    const CDoseDataset dose(record, 0, kNextStyle);
+    const CDoseDataset dose(Shared(record), 0, kNextStyle);
     ASSERT_TRUE(dose.GetXRange(min, max));
     EXPECT_EQ(min, 0.0);
     EXPECT_EQ(max, 5.0);
@@ -791,8 +812,8 @@ TEST_F(DatasetTest, AxisRanges) {
     EXPECT_EQ(max, 1.0);
 
     const int combo = AddTwoDrugCombination();
-    const CCIDataset linear(Record(combo), m_doc.m_drugs, 0, 1.96, false, true, kNextStyle);
-    const CCIDataset logarithmic(Record(combo), m_doc.m_drugs, 0, 1.96, true, true, kNextStyle);
+    const CCIDataset linear = CISeries(Record(combo), 0, 1.96, false, true, kNextStyle);
+    const CCIDataset logarithmic = CISeries(Record(combo), 0, 1.96, true, true, kNextStyle);
     ASSERT_TRUE(linear.GetXRange(min, max));
     EXPECT_EQ(min, 0.0);
     EXPECT_EQ(max, 1.0);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
 
 namespace doseplex {
 namespace {
@@ -260,21 +261,23 @@ TEST(GraphModel, PointAtOutsideTheSeriesLeavesOutputs) {
 TEST(GraphModel, OverrideReceivesRangesAndActiveOneRescales) {
     CGraph graph;
     ASSERT_TRUE(graph.AddDataset(Points({0.0, 1.0}, {0.31, 2.4})));
-    CGraphOverride inactive;
+    const auto inactiveShared = std::make_shared<CGraphOverride>();
+    CGraphOverride& inactive = *inactiveShared;
     inactive.m_xMin = 7.0;
-    graph.SetOverride(&inactive);
+    graph.SetOverride(inactiveShared);
     EXPECT_EQ(inactive.m_xMin, 0.0);
     EXPECT_EQ(inactive.m_xMax, 1.0);
     EXPECT_NEAR(inactive.m_yMin, 0.3, 1e-12);
     EXPECT_NEAR(inactive.m_yMax, 2.8, 1e-12);
     EXPECT_EQ(inactive.m_bAutoX, 1);
 
-    CGraphOverride active;
+    const auto activeShared = std::make_shared<CGraphOverride>();
+    CGraphOverride& active = *activeShared;
     active.m_bActive = 1;
     active.m_bAutoX = 0;
     active.m_xMin = -0.7;
     active.m_xMax = 1.3;
-    graph.SetOverride(&active);
+    graph.SetOverride(activeShared);
     EXPECT_EQ(graph.m_xMin, -1.0);
     EXPECT_EQ(graph.m_xMax, 1.5);
     EXPECT_NEAR(graph.m_yMax, 2.8, 1e-12) << "y stays automatic";
@@ -423,12 +426,13 @@ TEST(GraphDraw, CurveLeavingTheRectangleIsJoinedByAChord) {
     };
     std::unique_ptr<CDataset> base = std::move(d);
     ASSERT_TRUE(graph.AddDataset(base));
-    CGraphOverride fixed;
+    const auto fixedShared = std::make_shared<CGraphOverride>();
+    CGraphOverride& fixed = *fixedShared;
     fixed.m_bActive = 1;
     fixed.m_bAutoY = 0;
     fixed.m_yMin = 0.0;
     fixed.m_yMax = 1.0;
-    graph.SetOverride(&fixed);
+    graph.SetOverride(fixedShared);
     const CRecordingSurface s = DrawGraph(graph);
     const auto polylines = s.Calls("polyline");
     ASSERT_EQ(polylines.size(), 1u) << "one polyline, no error bands";

@@ -133,7 +133,6 @@ TEST(DrugInfoTest, NewRecordDefaults) {
     const CDrugInfo drug;
     EXPECT_EQ(drug.m_bConstantRatio, 1);
     EXPECT_EQ(drug.m_nComponents, 1);
-    EXPECT_EQ(drug.m_bExclusive, 1);
     EXPECT_EQ(drug.m_bFitValid, 0);
     EXPECT_EQ(drug.PointCount(), 0);
     EXPECT_EQ(drug.GetComponents(1), nullptr);
@@ -360,7 +359,6 @@ TEST_F(RecordTest, CloneCopiesRecordAndFitsOnce) {
     auto combo = MakeCombination("A+B", {0, 2}, {1.0, 4.0});
     combo->m_strUnits = "mg";
     combo->m_strComment = "pilot";
-    combo->m_bExclusive = 0;
     combo->m_graphOverride[kGraphFaCI].m_bActive = 1;
     for (const auto& [dose, fa] : {std::pair{1.0, 0.2}, {4.0, 0.5}, {10.0, 0.8}}) {
         ASSERT_TRUE(combo->AddPoint(combo->CreatePoint(dose, fa, 2, nullptr)));
@@ -374,7 +372,6 @@ TEST_F(RecordTest, CloneCopiesRecordAndFitsOnce) {
     EXPECT_EQ(copy->m_nComponents, 2);
     EXPECT_EQ(copy->m_pComponents, (std::vector<std::uint16_t>{0, 2}));
     EXPECT_EQ(copy->m_pRatio, (std::vector<double>{1.0, 4.0}));
-    EXPECT_EQ(copy->m_bExclusive, 1);
     EXPECT_EQ(copy->m_graphOverride[kGraphFaCI], CGraphOverride{});
     EXPECT_EQ(Doses(*copy), Doses(*combo));
     EXPECT_NE(copy->GetPoint(0), combo->GetPoint(0));

@@ -85,12 +85,12 @@ std::unique_ptr<CDoseplexDoc> NonConstantRatioExperiment() {
 
 // The report a window would show for `drug` (-1: the summary report), as the
 // bytes written out, with the generator in its initial state.
-std::string ReportBytes(CDoseplexDoc& doc, int drug) {
-    ResetRandom();
-    doc.m_bOpenSummaryReport = drug < 0 ? 1 : 0;
-    doc.m_nCurrentDrug = drug;
+std::string ReportBytes(const CDoseplexDoc& doc, int drug) {
+    CRandom random;
     std::string text;
-    EXPECT_TRUE(BuildReport(doc, text));
+    EXPECT_EQ(BuildReport(doc, drug < 0 ? CBuildTarget::Summary() : CBuildTarget::Drug(drug),
+                          random, text),
+              EBuildStatus::Built);
     return Utf8ToEightBit(text);
 }
 
@@ -153,11 +153,6 @@ TEST(ReportGolden, ReportsMatchTheirGoldenFiles) {
         if (c.options) {
             c.options(doc->m_analysis);
         }
-        // A graph may have left the working flag at non-exclusive; the report
-        // must not depend on it.
-        for (auto& record : doc->m_drugs) {
-            record->m_bExclusive = 0;
-        }
         ExpectGolden(c.golden, ReportBytes(*doc, c.drug));
     }
 }
@@ -201,10 +196,10 @@ TEST(Report, EffectTableOptionLeavesOutOnlyTheCombinationsTable) {
 TEST(Report, NoReportWithoutACurrentRecord) {
     auto doc = Import(kTwoDrug);
     for (const int drug : {-1, 3, 1000}) {
-        doc->m_bOpenSummaryReport = 0;
-        doc->m_nCurrentDrug = drug;
+        CRandom random;
         std::string text = "kept";
-        EXPECT_FALSE(BuildReport(*doc, text)) << drug;
+        EXPECT_EQ(BuildReport(*doc, CBuildTarget::Drug(drug), random, text), EBuildStatus::Missing)
+            << drug;
         EXPECT_EQ(text, "kept");
     }
 }
@@ -348,9 +343,8 @@ TEST(SummaryTable, RowsShowNAForWhatCannotBeComputed) {
 
 TEST(SummaryTable, GridHoldsTheTablePartOfTheSummaryReport) {
     auto doc = Import(kThreeDrug);
-    doc->m_bOpenSummaryReport = 0;
     const CTable table = BuildSummaryTable(*doc);
-    EXPECT_EQ(doc->m_bOpenSummaryReport, 1);
+    EXPECT_EQ(doc->m_bOpenSummaryReport, 0) << "building the table changes nothing";
     ASSERT_EQ(table.m_rows.size(), 4u + 2u * 13u);
     EXPECT_EQ(table.m_columnWidthsPx, std::vector<int>{125});
     EXPECT_EQ(table.m_nFontPoints, 10);

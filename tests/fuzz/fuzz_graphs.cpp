@@ -6,6 +6,7 @@
 #include "core/document.h"
 #include "core/document_file.h"
 #include "core/message_sink.h"
+#include "core/random.h"
 #include "graph/build_graphs.h"
 #include "graph/graph_export.h"
 
@@ -54,15 +55,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // iterations reach the same code.
     doc.m_analysis.m_nGraphRepeats = std::min(doc.m_analysis.m_nGraphRepeats, 20);
     GraphList graphs;
-    doc.m_bOpenSummaryGraphs = 0;
+    CRandom random;
     for (int id = 0; id < std::min(doc.DrugCount(), 8); ++id) {
-        doc.m_nCurrentDrug = id;
-        if (BuildGraphs(doc, graphs)) {
+        if (BuildGraphs(doc, CBuildTarget::Drug(id), random, graphs) == EBuildStatus::Built) {
             DrawAll(graphs);
         }
     }
-    doc.m_bOpenSummaryGraphs = 1;
-    if (BuildGraphs(doc, graphs)) {
+    if (BuildGraphs(doc, CBuildTarget::Summary(), random, graphs) == EBuildStatus::Built) {
         DrawAll(graphs);
     }
     return 0;
