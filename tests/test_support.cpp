@@ -67,8 +67,10 @@ std::vector<std::string> Lines(const std::string& text) {
 void ExpectGolden(const std::string& name, const std::string& actual) {
     const fs::path path = fs::path(DOSEPLEX_SOURCE_DIR) / "tests" / "golden" / name;
     if (std::getenv("DOSEPLEX_UPDATE_GOLDEN")) {
+        // Writing a golden file proves nothing about the code: the run fails,
+        // so that a stray variable can never turn the golden tests green.
         std::ofstream(path, std::ios::binary | std::ios::trunc) << actual;
-        return;
+        FAIL() << "wrote " << path << "; unset DOSEPLEX_UPDATE_GOLDEN and run the tests again";
     }
     ASSERT_TRUE(fs::exists(path)) << path;
     const std::string expected = ReadFile(path);
