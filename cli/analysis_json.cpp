@@ -24,11 +24,13 @@ public:
     void BeginArray() { Open('['); }
     void EndArray() { Close(']'); }
 
-    // The next member's name; its value follows.
+    // The next member's name (plain ASCII, needing no escapes); its value
+    // follows.
     void Key(std::string_view key) {
         NextItem();
-        String(key);
-        m_out += ": ";
+        m_out += '"';
+        m_out += key;
+        m_out += "\": ";
         m_afterKey = true;
     }
 

@@ -26,7 +26,7 @@ const CDrugInfo* CDoseplexDoc::GetDrug(long long id) const {
     return FindDrug(m_drugs, id);
 }
 
-bool CDoseplexDoc::AddDrug(std::unique_ptr<CDrugInfo> record) {
+bool CDoseplexDoc::AddDrug(std::shared_ptr<CDrugInfo> record) {
     if (!record) {
         return false;
     }
@@ -34,7 +34,7 @@ bool CDoseplexDoc::AddDrug(std::unique_ptr<CDrugInfo> record) {
     return true;
 }
 
-bool CDoseplexDoc::ReplaceDrug(long long id, std::unique_ptr<CDrugInfo> record) {
+bool CDoseplexDoc::ReplaceDrug(long long id, std::shared_ptr<CDrugInfo> record) {
     CDrugInfo* old = GetDrug(id);
     if (!old || !record) {
         return false;

@@ -24,10 +24,10 @@ public:
     CDrugInfo* GetDrug(long long id);
     const CDrugInfo* GetDrug(long long id) const;
     int DrugCount() const { return static_cast<int>(m_drugs.size()); }
-    bool AddDrug(std::unique_ptr<CDrugInfo> record);
+    bool AddDrug(std::shared_ptr<CDrugInfo> record);
     // Puts `record` in place of the record at `id` (also in the summary
     // selection) and deletes the old one.
-    bool ReplaceDrug(long long id, std::unique_ptr<CDrugInfo> record);
+    bool ReplaceDrug(long long id, std::shared_ptr<CDrugInfo> record);
     // Refused while any record uses the drug as a component. On success the
     // drug leaves the summary selection and component ids above it drop by one.
     bool DeleteDrug(long long id);

@@ -60,6 +60,26 @@ bool CDrugInfo::AddPoint(std::unique_ptr<CDoseData>& point) {
     if (!point || !point->Matches(m_nComponents)) {
         return false;
     }
+    InsertPoint(point);
+    Fit();
+    return true;
+}
+
+bool CDrugInfo::AddPoints(std::vector<std::unique_ptr<CDoseData>>& points) {
+    for (const auto& point : points) {
+        if (!point || !point->Matches(m_nComponents)) {
+            return false;
+        }
+    }
+    for (auto& point : points) {
+        InsertPoint(point);
+    }
+    points.clear();
+    Fit();
+    return true;
+}
+
+void CDrugInfo::InsertPoint(std::unique_ptr<CDoseData>& point) {
     if (IsCombination() && m_bConstantRatio) {
         if (const double* ratio = GetRatio(m_nComponents, 0)) {
             point->SetRatio(m_nComponents, ratio);
@@ -76,8 +96,6 @@ bool CDrugInfo::AddPoint(std::unique_ptr<CDoseData>& point) {
                                 [dose](const auto& p) { return p->m_dose > dose; });
     }
     m_points.insert(position, std::move(point));
-    Fit();
-    return true;
 }
 
 bool CDrugInfo::ReplacePoint(int index, std::unique_ptr<CDoseData>& point) {

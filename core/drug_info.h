@@ -52,6 +52,11 @@ public:
     // Takes ownership on success; a refused point stays with the caller.
     bool AddPoint(std::unique_ptr<CDoseData>& point);
     bool AddPoint(std::unique_ptr<CDoseData>&& point) { return AddPoint(point); }
+    // Adds every point as AddPoint would, one after another, but fits once at
+    // the end: the same points in the same order and the same fit. Refuses
+    // them all, leaving them with the caller, when any one does not fit the
+    // record.
+    bool AddPoints(std::vector<std::unique_ptr<CDoseData>>& points);
     bool ReplacePoint(int index, std::unique_ptr<CDoseData>& point);
     bool RemovePoint(int index);
     // Empties the list and hands the points to the caller.
@@ -139,6 +144,8 @@ public:
     std::array<CGraphOverride, kGraphKindCount> m_graphOverride{};
 
 private:
+    // Puts the point in dose order (after any of the same dose) without fitting.
+    void InsertPoint(std::unique_ptr<CDoseData>& point);
     // Position of `id` among the components, or -1.
     int ComponentPosition(std::uint16_t id) const;
     // Component k's record, or null when k or its id has no record.

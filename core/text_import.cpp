@@ -377,12 +377,14 @@ void Build(const std::vector<CFileSet>& sets, CDoseplexDoc& doc) {
             auto record = std::make_unique<CDrugInfo>();
             record->m_strName = setName + "_" + TextOf(set.drugNames[d]);
             record->m_strUnits = units;
+            // Every point was checked while reading: the record fits once.
+            std::vector<std::unique_ptr<CDoseData>> points;
             for (int j = 0; j < set.doses; ++j) {
                 const auto p = static_cast<size_t>(j);
-                auto point =
-                    record->CreatePoint(set.drugDoses[d][p], set.drugEffects[d][p], 1, nullptr);
-                record->AddPoint(point);
+                points.push_back(
+                    record->CreatePoint(set.drugDoses[d][p], set.drugEffects[d][p], 1, nullptr));
             }
+            record->AddPoints(points);
             doc.AddDrug(std::move(record));
         }
         if (set.drugs < 2) {
@@ -399,12 +401,13 @@ void Build(const std::vector<CFileSet>& sets, CDoseplexDoc& doc) {
         record->m_strUnits = units;
         record->SetConstantRatio(1);
         record->SetRatio(n, set.ratio.data());
+        std::vector<std::unique_ptr<CDoseData>> points;
         for (int j = 0; j < set.doses; ++j) {
             const auto p = static_cast<size_t>(j);
-            auto point = record->CreatePoint(set.combinationDoses[p], set.combinationEffects[p], n,
-                                             set.ratio.data());
-            record->AddPoint(point);
+            points.push_back(record->CreatePoint(set.combinationDoses[p],
+                                                 set.combinationEffects[p], n, set.ratio.data()));
         }
+        record->AddPoints(points);
         doc.AddDrug(std::move(record));
     }
     doc.SetModifiedFlag(true);
