@@ -33,9 +33,12 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at `i`; returns its length, or 0 when malformed
-// (overlong forms, surrogates and values above U+10FFFF included).
+} // namespace
+
 size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
+    if (i >= s.size()) {
+        return 0;
+    }
     const auto b0 = static_cast<unsigned char>(s[i]);
     size_t length = 0;
     char32_t min = 0;
@@ -73,6 +76,8 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
     }
     return length;
 }
+
+namespace {
 
 int Cp1252Byte(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
@@ -138,6 +143,29 @@ std::string Utf8ToStoredText(std::string_view utf8) {
     // as the text itself.
     if (out != utf8 && IsValidUtf8(out)) {
         return std::string(utf8);
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        const size_t length = DecodeUtf8(utf8, i, cp);
+        if (length == 0) {
+            out += u'\uFFFD';
+            ++i;
+            continue;
+        }
+        i += length;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FFu));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
     }
     return out;
 }

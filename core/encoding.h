@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,14 @@ namespace doseplex {
 
 // Texts are held as UTF-8 in memory. Stored and imported texts are 8-bit:
 // files from the Windows world hold Windows-1252 ("µM" is the byte 0xB5).
+
+// The one UTF-8 decoder: the character whose sequence starts at byte `at`,
+// and the sequence's length; 0 when there is none or it is malformed
+// (overlong forms, surrogates and values above U+10FFFF included).
+size_t DecodeUtf8(std::string_view text, size_t at, char32_t& codePoint);
+
+// A UTF-8 text as UTF-16; each malformed byte becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view utf8);
 
 // True when `bytes` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);

@@ -1,8 +1,10 @@
 #include "core/settings.h"
 
 #include "core/document.h"
+#include "core/encoding.h"
 #include "core/settings_store.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -41,17 +43,13 @@ long SaturatedRound(double value) {
 
 // The first `count` characters of a UTF-8 text (a cut never splits one).
 std::string FirstCharacters(const std::string& text, size_t count) {
-    size_t characters = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if ((byte & 0xC0) != 0x80) { // starts a character
-            if (characters == count) {
-                return text.substr(0, i);
-            }
-            ++characters;
-        }
+    size_t i = 0;
+    for (size_t characters = 0; characters < count && i < text.size(); ++characters) {
+        char32_t cp = 0;
+        // A malformed byte counts as one character of its own.
+        i += std::max<size_t>(DecodeUtf8(text, i, cp), 1);
     }
-    return text;
+    return text.substr(0, i);
 }
 
 CFontDescription LoadFont(const IKeyValueStore& store, std::string_view section) {

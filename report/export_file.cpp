@@ -10,15 +10,6 @@ namespace {
 
 constexpr std::size_t kMaxSheetNameUnits = 31;
 
-bool IsContinuationByte(char ch) {
-    return (static_cast<unsigned char>(ch) & 0xC0) == 0x80;
-}
-
-// UTF-16 code units of a UTF-8 sequence starting with `lead`.
-std::size_t Utf16Units(unsigned char lead) {
-    return lead >= 0xF0 ? 2 : 1;
-}
-
 } // namespace
 
 std::string SheetName(const std::string& name) {
@@ -26,12 +17,11 @@ std::string SheetName(const std::string& name) {
     std::string result;
     std::size_t units = 0;
     for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t length = 1;
-        while (i + length < utf8.size() && IsContinuationByte(utf8[i + length])) {
-            ++length;
-        }
+        // EightBitToUtf8 gives well-formed UTF-8.
+        char32_t cp = 0;
+        const std::size_t length = DecodeUtf8(utf8, i, cp);
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        units += Utf16Units(lead);
+        units += cp >= 0x10000 ? 2 : 1;
         if (units > kMaxSheetNameUnits) {
             break; // never half of a surrogate pair
         }
