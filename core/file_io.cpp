@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <mutex>
 #include <poll.h>
-#include <set>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -132,19 +131,8 @@ pid_t TemporaryOwner(const std::string& name) {
 }
 
 // Removes the temporary files of our own in the folder whose process no
-// longer runs (it was killed in the instant its file had a name). Each
-// folder is looked at once per process.
+// longer runs (it was killed in the instant its file had a name).
 void RemoveStaleTemporaries(int folder, const std::string& folderPath) {
-    static std::mutex mutex;
-    static std::set<std::string> done;
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        std::error_code ec;
-        const fs::path key = fs::weakly_canonical(folderPath, ec);
-        if (!done.insert(ec ? folderPath : key.string()).second) {
-            return;
-        }
-    }
     std::error_code ec;
     for (fs::directory_iterator it(folderPath, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
@@ -216,6 +204,8 @@ bool LinkAnonymous(int fd, int folder, const std::string& name) {
     return ::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
+std::atomic<bool> g_namedOnly{false};
+
 bool ProcAvailable() {
     return ::access("/proc/self/fd", X_OK) == 0;
 }
@@ -223,7 +213,7 @@ bool ProcAvailable() {
 // An unnamed file in `folder`, or -1 (errno says why) when the file system
 // offers none or it could not be linked later.
 int OpenAnonymous(int folder) {
-    if (!ProcAvailable() && ::geteuid() != 0) {
+    if (g_namedOnly.load() || (!ProcAvailable() && ::geteuid() != 0)) {
         errno = EOPNOTSUPP;
         return -1;
     }
@@ -273,6 +263,10 @@ bool ReadLimited(int fd, std::size_t limit, std::vector<std::uint8_t>& bytes, st
 }
 
 } // namespace
+
+void UseNamedTemporaryFiles(bool named) {
+    g_namedOnly.store(named);
+}
 
 std::string InputTooLargeText(std::size_t limit) {
     if (limit % (std::size_t{1} << 20) == 0) {

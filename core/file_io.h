@@ -8,10 +8,10 @@
 
 namespace doseplex {
 
-// The most any reader takes in. The largest experiment or import file the
-// program can make is a few MiB (an import of 20 sets of 20 drugs with 40
-// doses each, with long names, is under 2 MiB), so this stops an endless or
-// huge input with a message long before memory runs out.
+// The most any reader takes in. The largest import (20 sets of 20 drugs with
+// 40 doses each, 4,096-byte names, numbers of 17 digits) is 1.6 MB and its
+// experiment file 2.3 MB, so this stops an endless or huge input with a
+// message long before memory runs out, and no real file comes near it.
 inline constexpr std::size_t kMaxInputBytes = std::size_t{64} << 20;
 
 // "it is larger than 64 MiB": the reason given for an input above `limit`.
@@ -80,6 +80,10 @@ private:
     bool m_direct = false;
     bool m_anonymous = false;
 };
+
+// Makes CReplacementFile use hidden named files, as on a file system without
+// unnamed ones, so that tests reach that path; false restores the default.
+void UseNamedTemporaryFiles(bool named);
 
 // An unnamed scratch file in the system's temporary folder for libraries that
 // insist on writing to a file name: Path() names it (through /proc/self/fd
