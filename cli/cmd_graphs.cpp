@@ -238,7 +238,11 @@ int RunGraphs(const std::vector<std::string>& argv) {
                 .string();
         std::string error;
         if (!WriteGraph(*graphs[i], args, path, error)) {
-            std::cerr << "doseplex-cli: " << error << "\n";
+            // The writers' file errors name the file; drawing errors do not.
+            std::cerr << "doseplex-cli: "
+                      << (error.find(path) == std::string::npos ? "cannot write " + path + ": "
+                                                                : std::string())
+                      << error << "\n";
             ReportWritten(written, graphs.size());
             return kExitInput;
         }
