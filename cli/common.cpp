@@ -148,6 +148,7 @@ bool OpenExperiment(const std::vector<std::uint8_t>& bytes, const std::string& p
         doc.m_strPathName = ec ? path : absolute.lexically_normal().string();
         doc.m_strDocumentTitle = FileTitle(path);
     }
+    doc.Touch();
     doc.SetModifiedFlag(false);
     return true;
 }
