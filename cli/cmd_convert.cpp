@@ -38,12 +38,14 @@ int RunConvert(const std::vector<std::string>& args) {
         return Usage("convert needs -o OUT.dpx");
     }
     auto doc = NewDocument(common);
-    if (const int status = LoadInput(common, *doc); status != kExitOk) {
+    // Converting runs no analysis, so the stored repeat counts pass unchecked
+    // and are written back as they were.
+    if (const int status = LoadInput(common, *doc, false); status != kExitOk) {
         return status;
     }
     // A failed save names the reason through the message sink (stderr) and
     // leaves any existing OUT as it was.
-    return doc->OnSaveDocument(output) ? kExitOk : kExitInput;
+    return doc->OnSaveDocument(OutputPath(output)) ? kExitOk : kExitInput;
 }
 
 } // namespace doseplex::cli

@@ -5,6 +5,7 @@
 #include "core/document.h"
 #include "core/encoding.h"
 #include "core/file_io.h"
+#include "core/graph_override.h"
 #include "core/message_sink.h"
 #include "graph/build_graphs.h"
 #include "graph/emf/metafile_writer.h"
@@ -16,6 +17,7 @@
 #include <iostream>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 namespace doseplex::cli {
 
@@ -111,6 +113,10 @@ std::string ParseArgs(const std::vector<std::string>& args, CGraphsArgs& out) {
     if (out.dir.empty()) {
         return "graphs needs -o DIR";
     }
+    if (out.dir == "-") {
+        return "graphs writes one file per graph into a folder: -o - (standard output) cannot "
+               "hold them";
+    }
     if (out.data && out.curves) {
         return "--data and --curves cannot be combined";
     }
@@ -141,6 +147,31 @@ bool WriteGraph(CGraph& graph, const CGraphsArgs& args, const std::string& path,
     EPictureFormat format{};
     PictureFormatFromExtension(args.format, format);
     return WritePicture(path, format, width, height, draw, error);
+}
+
+// "NN-title.EXT" for the graph at `index`. The logarithmic Fa-CI plot shares
+// its title with the linear one, so its name says "log" as well.
+std::string GraphFileName(const CGraph& graph, const CDrugInfo* record, size_t index,
+                          const std::string& extension) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%02zu", index + 1);
+    const bool logFaCI =
+        record != nullptr && graph.m_pOverride.get() == &record->m_graphOverride[kGraphLogFaCI];
+    return std::string(number) + "-" + GraphFileSlug(graph.GetTitle()) + (logFaCI ? "-log" : "") +
+           "." + extension;
+}
+
+// After a failure part-way: which of the files were written before it.
+void ReportWritten(const std::vector<std::string>& written, size_t total) {
+    if (written.empty()) {
+        std::cerr << "doseplex-cli: no graph file was written\n";
+        return;
+    }
+    std::cerr << "doseplex-cli: " << written.size() << " of " << total
+              << " graph files were written before the failure:\n";
+    for (const std::string& path : written) {
+        std::cerr << "  " << path << "\n";
+    }
 }
 
 } // namespace
@@ -200,18 +231,23 @@ int RunGraphs(const std::vector<std::string>& argv) {
         return kExitInput;
     }
     const std::string extension = text ? "txt" : args.format;
+    const CDrugInfo* record = args.drug ? doc->GetDrug(*args.drug) : nullptr;
+    std::vector<std::string> written;
     for (size_t i = 0; i < graphs.size(); ++i) {
-        char number[32];
-        std::snprintf(number, sizeof number, "%02zu", i + 1);
         const std::string path =
-            (std::filesystem::path(args.dir) /
-             (std::string(number) + "-" + GraphFileSlug(graphs[i]->GetTitle()) + "." + extension))
+            (std::filesystem::path(args.dir) / GraphFileName(*graphs[i], record, i, extension))
                 .string();
         std::string error;
         if (!WriteGraph(*graphs[i], args, path, error)) {
-            std::cerr << "doseplex-cli: cannot write " << path << ": " << error << "\n";
+            // The writers' file errors name the file; drawing errors do not.
+            std::cerr << "doseplex-cli: "
+                      << (error.find(path) == std::string::npos ? "cannot write " + path + ": "
+                                                                : std::string())
+                      << error << "\n";
+            ReportWritten(written, graphs.size());
             return kExitInput;
         }
+        written.push_back(path);
     }
     return kExitOk;
 }

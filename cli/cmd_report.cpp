@@ -66,12 +66,17 @@ int RunSummaryTable(const std::vector<std::string>& args) {
     if (output.empty()) {
         return Usage("summary-table needs -o OUT (a .txt, .xls or .xlsx file)");
     }
-    if (TableFormatForPath(output) == ETableFormat::None) {
+    const bool toStdout = output == "-";
+    if (!toStdout && TableFormatForPath(output) == ETableFormat::None) {
         return Usage("summary-table writes .txt, .xls or .xlsx files, not \"" + output + "\"");
     }
     auto doc = NewDocument(common);
-    if (const int status = LoadInput(common, *doc); status != kExitOk) {
+    // The summary table holds no Monte Carlo values: repeat counts play no part.
+    if (const int status = LoadInput(common, *doc, false); status != kExitOk) {
         return status;
+    }
+    if (toStdout) {
+        return WriteOutput(output, Utf8ToEightBit(TabDelimitedText(BuildSummaryTable(*doc))));
     }
     std::string error;
     if (!ExportTable(BuildSummaryTable(*doc), output, error)) {

@@ -4,6 +4,7 @@
 #include "core/document.h"
 #include "core/document_file.h"
 #include "core/file_io.h"
+#include "core/format.h"
 #include "core/message_sink.h"
 #include "core/settings.h"
 #include "core/text_import.h"
@@ -15,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <locale.h>
 #include <optional>
@@ -42,7 +42,8 @@ const char* const kUsage =
     "              to FILE or stdout: 8-bit text, TAB columns, CR LF line ends\n"
     "  summary-table\n"
     "              write the summary table to OUT as tab-delimited text (.txt),\n"
-    "              an Excel 97 workbook (.xls) or an Excel workbook (.xlsx)\n"
+    "              an Excel 97 workbook (.xls) or an Excel workbook (.xlsx), or as\n"
+    "              text to stdout for an OUT of -\n"
     "  convert     write INPUT (a \"[start]\" file or a .dpx experiment of either\n"
     "              generation) to OUT.dpx as an experiment file of the current\n"
     "              layout; OUT is replaced only once it is completely written\n"
@@ -53,6 +54,9 @@ const char* const kUsage =
     "              black and white with --mono, without titles with --no-title;\n"
     "              --data writes each graph's points and --curves its curves\n"
     "              sampled at N + 1 points (64..2048, default 100) as .txt\n"
+    "\n"
+    "  INPUT - reads standard input; FILE, OUT - write to standard output. Pipes\n"
+    "  and devices are written directly; files are replaced only once complete.\n"
     "\n"
     "  --set KEY=VALUE   override one analysis or graph option for this run,\n"
     "                    e.g. --set MonteCarlo=1 --set ReportRepeats=500\n"
@@ -111,40 +115,107 @@ bool EndsWithDpx(const std::string& path) {
     });
 }
 
-// True when the text import would find its "[start]" word (any case).
-bool HasStartWord(const std::vector<std::uint8_t>& bytes) {
-    constexpr std::string_view kWord = "[start]";
-    const auto found = std::search(
-        bytes.begin(), bytes.end(), kWord.begin(), kWord.end(),
-        [](std::uint8_t a, char b) { return std::tolower(a) == static_cast<unsigned char>(b); });
-    return found != bytes.end();
+// The part of `path` after its last '/'.
+std::string FileTitle(const std::string& path) {
+    const size_t separator = path.find_last_of('/');
+    return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-// Reads an experiment file or a "[start]" text file, decided by the content:
-// a name ending in ".dpx" or the marker of a current experiment file means an
-// experiment; a "[start]" word means a text file; anything else is tried as
-// an experiment of the previous generation (which has no marker) and
-// otherwise imported as text, whose errors then explain the problem.
-bool ReadInputFile(const std::string& path, CDoseplexDoc& doc) {
-    if (EndsWithDpx(path)) {
-        return doc.OnOpenDocument(path);
+// True when `bytes` read as an experiment of the previous generation, which
+// has no marker: only a complete read tells.
+bool ReadsAsOldExperiment(const std::vector<std::uint8_t>& bytes, const CDoseplexDoc& like) {
+    CDoseplexDoc probe;
+    probe.m_analysis = like.m_analysis;
+    probe.m_graph = like.m_graph;
+    CCollectingMessageSink quiet;
+    const CScopedMessageSink scope(quiet);
+    return ReadDocument(bytes, probe);
+}
+
+// Reads the experiment in `bytes` into `doc` (a new document), which then
+// takes the file's path and title as opening the file would give it.
+bool OpenExperiment(const std::vector<std::uint8_t>& bytes, const std::string& path,
+                    CDoseplexDoc& doc) {
+    std::string reason;
+    if (!ReadDocument(bytes, doc, &reason)) {
+        ShowMessage("Unable to open \"" + path +
+                    "\".\nThe file is damaged or is not a DosePlex experiment (" + reason + ").");
+        return false;
     }
+    if (path != "-") {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+        doc.m_strPathName = ec ? path : absolute.lexically_normal().string();
+        doc.m_strDocumentTitle = FileTitle(path);
+    }
+    doc.Touch();
+    doc.SetModifiedFlag(false);
+    return true;
+}
+
+// Reads an experiment file or a "[start]" text file: the input is opened and
+// read once (a pipe gives its data only once), and what it is follows from
+// its bytes. A name ending in ".dpx", the marker of a current experiment file,
+// or bytes that read completely as an experiment of the previous generation
+// (which has no marker) mean an experiment; anything else is imported as
+// text, whose errors then explain the problem.
+bool ReadInputFile(const std::string& path, CDoseplexDoc& doc) {
     std::vector<std::uint8_t> bytes;
     std::string reason;
-    if (ReadFileBytes(path, bytes, reason)) {
-        bool experiment = HasDocumentMarker(bytes);
-        if (!experiment && !HasStartWord(bytes)) {
-            CDoseplexDoc probe;
-            CCollectingMessageSink quiet;
-            const CScopedMessageSink scope(quiet);
-            experiment = ReadDocument(bytes, probe);
+    const bool namedExperiment = EndsWithDpx(path);
+    if (!ReadInputBytes(path, bytes, reason)) {
+        if (reason == InputTooLargeText(kMaxInputBytes)) {
+            reason += ", far more than any experiment or import file";
         }
-        if (experiment) {
-            return doc.OnOpenDocument(path);
+        if (namedExperiment) {
+            ShowMessage("Unable to open \"" + path + "\".\n" + reason + ".");
+        } else {
+            CImportError error;
+            error.m_nCode = 1001;
+            error.m_strContext = path;
+            error.m_strReason = reason;
+            ShowMessage(ImportErrorMessage(error));
         }
+        return false;
+    }
+    if (namedExperiment || HasDocumentMarker(bytes) || ReadsAsOldExperiment(bytes, doc)) {
+        return OpenExperiment(bytes, path, doc);
     }
     CImportError error;
-    return ImportTextFile(path, doc, error);
+    return ImportTextBytes(bytes, doc, error);
+}
+
+// The per-user settings file the store reads: $XDG_CONFIG_HOME (or
+// ~/.config) /Labwerk/DosePlex.ini; empty when neither is known.
+std::string UserSettingsPath() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string folder;
+    if (config != nullptr && config[0] == '/') {
+        folder = config;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        folder = std::string(home) + "/.config";
+    }
+    return folder.empty() ? std::string() : folder + "/Labwerk/DosePlex.ini";
+}
+
+// The work a repeat count asks for grows with it, so a count the Options
+// dialog would never accept (one read from a file or a settings store) stops
+// the run before the work starts. The stored value itself is left alone.
+bool CheckRepeatCounts(const CDoseplexDoc& doc) {
+    for (const std::string_view key : {"ReportRepeats", "GraphRepeats"}) {
+        const COptionInfo* info = FindOption(key);
+        const double value = GetOptionValue(*info, doc.m_analysis, doc.m_graph);
+        if (ValidateOptionValue(*info, value).empty()) {
+            continue;
+        }
+        std::cerr << "doseplex-cli: the experiment's " << key << " is "
+                  << static_cast<long long>(value) << ", outside its range "
+                  << FormatNumber(info->dialogMin, -1, false) << " to "
+                  << FormatNumber(info->dialogMax, -1, false) << "; run with --set " << key
+                  << "=N to use another count\n";
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -199,14 +270,22 @@ std::unique_ptr<CDoseplexDoc> NewDocument(const CCommonArgs& common) {
         }
     }
     if (path.empty()) {
+        // The per-user file may be missing (first run); one that is there
+        // but is no settings file is left unread like a named one below.
+        const std::string user = UserSettingsPath();
+        if (const std::string problem = user.empty() ? "" : CheckSettingsFile(user, true);
+            !problem.empty()) {
+            std::cerr << "doseplex-cli: warning: cannot read settings file " << user << ": "
+                      << problem << "; using the built-in option defaults\n";
+            return std::make_unique<CDoseplexDoc>();
+        }
         const CQSettingsStore store;
         return NewDocumentFromStore(store);
     }
     // A settings file that was asked for but cannot be read is worth a word:
     // the run would otherwise go on silently with other options.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error) || !std::ifstream(path)) {
-        std::cerr << "doseplex-cli: warning: cannot read settings file " << path
+    if (const std::string problem = CheckSettingsFile(path, false); !problem.empty()) {
+        std::cerr << "doseplex-cli: warning: cannot read settings file " << path << ": " << problem
                   << "; using the built-in option defaults\n";
         return std::make_unique<CDoseplexDoc>();
     }
@@ -215,7 +294,7 @@ std::unique_ptr<CDoseplexDoc> NewDocument(const CCommonArgs& common) {
     return NewDocumentFromStore(store);
 }
 
-int LoadInput(const CCommonArgs& common, CDoseplexDoc& doc) {
+int LoadInput(const CCommonArgs& common, CDoseplexDoc& doc, bool checkRepeats) {
     // Any failure message went to stderr through the message sink.
     if (!ReadInputFile(common.input, doc)) {
         return kExitInput;
@@ -223,18 +302,28 @@ int LoadInput(const CCommonArgs& common, CDoseplexDoc& doc) {
     for (const COverride& item : common.overrides) {
         SetOptionValue(*item.info, item.value, doc.m_analysis, doc.m_graph);
     }
+    if (checkRepeats && !CheckRepeatCounts(doc)) {
+        return kExitInput;
+    }
     return kExitOk;
 }
 
+std::string OutputPath(const std::string& path) {
+    return path.empty() || path == "-" ? std::string(kStdoutPath) : path;
+}
+
 int WriteOutput(const std::string& path, const std::string& text) {
-    if (path.empty() || path == "-") {
-        std::cout << text;
-        std::cout.flush();
-        return std::cout ? kExitOk : kExitInput;
-    }
     std::string reason;
-    if (!WriteFileSafely(path, text, reason)) {
-        std::cerr << "doseplex-cli: cannot write " << path << ": " << reason << "\n";
+    if (!WriteFileSafely(OutputPath(path), text, reason)) {
+        const std::string file = OutputPath(path);
+        // The writer's reason names the file again; once is enough.
+        const std::string lead = "cannot write '" + file + "': ";
+        if (reason.starts_with(lead)) {
+            reason.erase(0, lead.size());
+        }
+        std::cerr << "doseplex-cli: cannot write "
+                  << (file == kStdoutPath ? std::string("standard output") : path) << ": " << reason
+                  << "\n";
         return kExitInput;
     }
     return kExitOk;

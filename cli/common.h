@@ -60,9 +60,18 @@ bool CheckDrugId(const CDoseplexDoc& doc, int drug);
 // A new experiment with the option defaults of the settings store.
 std::unique_ptr<CDoseplexDoc> NewDocument(const CCommonArgs& common);
 
-// Reads INPUT into `doc` and applies the --set overrides. Returns kExitOk, or
-// kExitInput after the reason went to stderr.
-int LoadInput(const CCommonArgs& common, CDoseplexDoc& doc);
+// Reads INPUT ("-": standard input) into `doc` and applies the --set
+// overrides. With `checkRepeats`, repeat counts outside the Options dialog's
+// ranges stop the run. Returns kExitOk, or kExitInput after the reason went to
+// stderr.
+int LoadInput(const CCommonArgs& common, CDoseplexDoc& doc, bool checkRepeats = true);
+
+// Standard output as a file name the writers understand.
+inline constexpr const char* kStdoutPath = "/dev/stdout";
+
+// The file to write for an output argument: "-" or empty mean standard
+// output.
+std::string OutputPath(const std::string& path);
 
 // Writes `text` to `path` ("-" or empty: stdout); kExitOk or kExitInput.
 int WriteOutput(const std::string& path, const std::string& text);

@@ -23,7 +23,9 @@ const char* const kDisplayParametersMessage =
 
 namespace {
 
-constexpr std::uint16_t kMaxComponents = 6;
+// A combination of up to 20 drugs: the most a set of the text import holds.
+// Files whose records have 6 or fewer components are the same as before.
+constexpr std::uint16_t kMaxComponents = 20;
 constexpr std::uint16_t kSummaryEnd = 0xFFFF;
 // The fewest bytes a readable record or point can take, so that a stored
 // count can be checked against the bytes left: a record of schema 0 with
@@ -154,7 +156,12 @@ void WriteDisplayParameters(CArchiveWriter& ar, const CDoseplexDoc& doc) {
 
     // Positions at or above 0xFFFF cannot be told from the terminator; a
     // selected record that is not in the list has no position at all.
+    std::vector<const CDrugInfo*> written;
     for (const CDrugInfo* selected : doc.m_summaryDrugs) {
+        if (std::find(written.begin(), written.end(), selected) != written.end()) {
+            continue; // a drug is selected once
+        }
+        written.push_back(selected);
         const auto found = std::find_if(doc.m_drugs.begin(), doc.m_drugs.end(),
                                         [selected](const auto& r) { return r.get() == selected; });
         const auto position = found - doc.m_drugs.begin();
@@ -304,9 +311,13 @@ void ReadDisplayParameters(CArchiveReader& ar, CDoseplexDoc& doc) {
     g.m_nCILine = ar.ReadWord();
     g.m_nCIPoints = ar.ReadWord();
 
+    // A drug is either selected or not: a position stored again adds nothing
+    // (and must not multiply the summary graphs).
+    std::vector<bool> selected(doc.m_drugs.size(), false);
     for (std::uint16_t position = ar.ReadWord(); position != kSummaryEnd;
          position = ar.ReadWord()) {
-        if (position < doc.m_drugs.size()) {
+        if (position < doc.m_drugs.size() && !selected[position]) {
+            selected[position] = true;
             doc.m_summaryDrugs.push_back(doc.m_drugs[position].get());
         }
     }

@@ -35,7 +35,7 @@ bool HasDocumentMarker(std::span<const std::uint8_t> bytes);
 
 // Encodes `doc` in the current layout. Fails, with the reason in `error`,
 // for a document that could not be read back: a record whose component count
-// is 0 or above 6, a point whose count differs from its record's, or a
+// is 0 or above 20, a point whose count differs from its record's, or a
 // component id outside the drug list.
 bool WriteDocument(const CDoseplexDoc& doc, std::vector<std::uint8_t>& bytes,
                    std::string* error = nullptr);

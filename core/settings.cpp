@@ -2,14 +2,19 @@
 
 #include "core/document.h"
 #include "core/encoding.h"
+#include "core/file_io.h"
 #include "core/settings_store.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <span>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace doseplex {
 
@@ -105,6 +110,26 @@ std::optional<CFieldProblem> CheckFields(std::span<const std::string_view> keys,
 }
 
 } // namespace
+
+std::string CheckSettingsFile(const std::string& path, bool mayBeMissing) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return errno == ENOENT && mayBeMissing ? std::string() : std::strerror(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return "it is a folder";
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return "it is not a regular file";
+    }
+    if (static_cast<std::uintmax_t>(info.st_size) > kMaxSettingsFileBytes) {
+        return InputTooLargeText(kMaxSettingsFileBytes);
+    }
+    if (::access(path.c_str(), R_OK) != 0) {
+        return std::strerror(errno);
+    }
+    return {};
+}
 
 // --- Option defaults ---------------------------------------------------------
 

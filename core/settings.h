@@ -2,6 +2,7 @@
 
 #include "core/options.h"
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,18 @@ inline constexpr std::string_view kSectionPageSetup = "PageSetup";
 inline constexpr std::string_view kSectionSettings = "Settings";
 inline constexpr std::string_view kSectionFont = "Font";
 inline constexpr std::string_view kSectionPrintFont = "PrintFont";
+
+// --- Settings files ------------------------------------------------------------
+
+// The largest settings file that is read. The application's own file holds a
+// few dozen short keys (well under 10 KiB); anything beyond this is not a
+// settings file and would only cost memory.
+inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{1} << 20;
+
+// Whether the INI file at `path` may be handed to the settings reader: empty
+// when it is a regular file of at most kMaxSettingsFileBytes (or, with
+// `mayBeMissing`, when there is no such file), else the reason.
+std::string CheckSettingsFile(const std::string& path, bool mayBeMissing);
 
 // --- Option defaults ---------------------------------------------------------
 

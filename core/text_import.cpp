@@ -3,15 +3,15 @@
 
 #include "core/document.h"
 #include "core/encoding.h"
+#include "core/file_io.h"
 #include "core/message_sink.h"
 
 #include <array>
 #include <climits>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <locale.h>
 #include <stdlib.h>
+#include <streambuf>
 #include <vector>
 
 namespace doseplex {
@@ -413,6 +413,16 @@ void Build(const std::vector<CFileSet>& sets, CDoseplexDoc& doc) {
     doc.SetModifiedFlag(true);
 }
 
+// A read-only stream over bytes in memory, so that no copy is needed.
+class CByteStreamBuffer : public std::streambuf {
+public:
+    explicit CByteStreamBuffer(std::span<const std::uint8_t> bytes) {
+        // The get area is never written through.
+        char* begin = const_cast<char*>(reinterpret_cast<const char*>(bytes.data()));
+        setg(begin, begin, begin + bytes.size());
+    }
+};
+
 bool Fail(CImportError& error, int code, std::string context) {
     error.m_nCode = code;
     error.m_strContext = std::move(context);
@@ -434,6 +444,9 @@ std::string ImportErrorMessage(const CImportError& error) {
     if (takesContext) {
         message += error.m_strContext;
     }
+    if (error.m_nCode == 1001 && !error.m_strReason.empty()) {
+        message += "\n" + error.m_strReason;
+    }
     return message;
 }
 
@@ -450,14 +463,18 @@ bool ImportText(std::istream& in, CDoseplexDoc& doc, CImportError& error) {
 }
 
 bool ImportTextFile(const std::string& path, CDoseplexDoc& doc, CImportError& error) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+    if (!ReadInputBytes(path, bytes, reason)) {
+        error.m_strReason = reason;
         return Fail(error, 1001, path);
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return Fail(error, 1001, path);
-    }
+    return ImportTextBytes(bytes, doc, error);
+}
+
+bool ImportTextBytes(std::span<const std::uint8_t> bytes, CDoseplexDoc& doc, CImportError& error) {
+    CByteStreamBuffer buffer(bytes);
+    std::istream in(&buffer);
     return ImportText(in, doc, error);
 }
 

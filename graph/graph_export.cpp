@@ -99,6 +99,13 @@ std::string GraphFileSlug(const std::string& title) {
             gap = true;
         }
     }
+    // Record names may be thousands of characters long, but a file name
+    // holds at most 255 bytes: long slugs end at the last whole word that
+    // fits.
+    if (slug.size() > kMaxSlugLength) {
+        const size_t cut = slug.rfind('-', kMaxSlugLength);
+        slug.resize(cut == std::string::npos || cut == 0 ? kMaxSlugLength : cut);
+    }
     return slug.empty() ? "graph" : slug;
 }
 

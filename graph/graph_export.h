@@ -2,6 +2,7 @@
 
 #include "graph/graph.h"
 
+#include <cstddef>
 #include <string>
 
 namespace doseplex {
@@ -36,7 +37,9 @@ std::string GraphDataText(const CGraph& graph);
 std::string GraphCurveText(const CGraph& graph);
 
 // A file-name-friendly form of a title: lower-case letters and digits joined
-// by single hyphens ("Median-effect plot" gives "median-effect-plot").
+// by single hyphens ("Median-effect plot" gives "median-effect-plot"), at
+// most kMaxSlugLength characters, cut after a whole word where one fits.
+inline constexpr size_t kMaxSlugLength = 80;
 std::string GraphFileSlug(const std::string& title);
 
 } // namespace doseplex

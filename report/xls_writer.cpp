@@ -634,14 +634,6 @@ std::vector<std::uint8_t> BuildCompoundFile(const std::vector<std::uint8_t>& str
     return std::move(out.Bytes());
 }
 
-// Writes `bytes` to a new temporary file beside `path`, then renames it over
-// `path`. On failure the temporary file is removed and `path` is untouched.
-bool WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                        std::string& error) {
-    CReplacementFile file;
-    return file.Create(path, error) && file.Write(bytes, error) && file.Commit(error);
-}
-
 } // namespace
 
 bool WriteXls(const CTable& table, const std::string& path, std::string& error) {
@@ -651,8 +643,9 @@ bool WriteXls(const CTable& table, const std::string& path, std::string& error) 
     }
     // Excel accepts font sizes from 1 to 409 points.
     const int points = std::clamp(table.m_nFontPoints, 1, 409);
-    return WriteFileReplacing(path, BuildCompoundFile(BuildWorkbookStream(table, content, points)),
-                              error);
+    const std::vector<std::uint8_t> bytes =
+        BuildCompoundFile(BuildWorkbookStream(table, content, points));
+    return WriteFileSafely(path, bytes, error);
 }
 
 } // namespace doseplex

@@ -7,8 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
+#include <vector>
 #include <xlsxwriter.h>
 
 namespace doseplex {
@@ -138,34 +144,78 @@ lxw_error FillWorkbook(lxw_workbook* workbook, const CTable& table) {
     return LXW_NO_ERROR;
 }
 
+// Sends stderr to /dev/null for its lifetime. stderr is process-wide, so
+// anything another thread prints meanwhile is lost as well; the library's
+// messages are short-lived and only appear when a write fails.
+class CQuietStderr {
+public:
+    CQuietStderr() {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+        }
+        if (null >= 0) {
+            ::close(null);
+        }
+    }
+    ~CQuietStderr() {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+    }
+    CQuietStderr(const CQuietStderr&) = delete;
+    CQuietStderr& operator=(const CQuietStderr&) = delete;
+
+private:
+    int m_saved = -1;
+};
+
 } // namespace
 
 bool WriteXlsx(const CTable& table, const std::string& path, std::string& error) {
     if (!CheckTable(table, error)) {
         return false;
     }
-    // Reserve a temporary name beside `path`; libxlsxwriter then writes the
-    // file under that name, and it is renamed over `path` when complete.
-    CReplacementFile file;
-    if (!file.Create(path, error)) {
+    // libxlsxwriter insists on a file name of its own, and it needs to seek in
+    // it: the workbook is made in an unnamed scratch file and then written
+    // like every other file, so a pipe or device works as a destination too.
+    CScratchFile scratch;
+    if (!scratch.Create(error)) {
         return false;
     }
-    file.Close();
-
-    lxw_workbook* workbook = workbook_new(file.TempPath().c_str());
+    lxw_workbook* workbook = workbook_new(scratch.Path().c_str());
     if (workbook == nullptr) {
-        error = "cannot start the workbook '" + file.TempPath() + "'";
+        error = "cannot start the workbook '" + path + "'";
         return false;
     }
     const lxw_error fillError = FillWorkbook(workbook, table);
-    // Closing writes the file and frees the workbook in every case.
-    const lxw_error closeError = workbook_close(workbook);
+    // Closing writes the file and frees the workbook in every case. The
+    // library prints its own lines on stderr when a write fails; the reason
+    // is given once, below, instead.
+    lxw_error closeError = LXW_NO_ERROR;
+    int closeErrno = 0;
+    {
+        const CQuietStderr quiet;
+        errno = 0;
+        closeError = workbook_close(workbook);
+        closeErrno = errno;
+    }
     if (fillError != LXW_NO_ERROR || closeError != LXW_NO_ERROR) {
-        error = "cannot write '" + file.TempPath() +
-                "': " + lxw_strerror(fillError != LXW_NO_ERROR ? fillError : closeError);
+        const bool diskFault = closeErrno == ENOSPC || closeErrno == EFBIG ||
+                               closeErrno == EDQUOT || closeErrno == EIO;
+        error =
+            "cannot write '" + path + "': " +
+            (fillError == LXW_NO_ERROR && diskFault
+                 ? std::string(std::strerror(closeErrno))
+                 : std::string(lxw_strerror(fillError != LXW_NO_ERROR ? fillError : closeError)));
         return false;
     }
-    return file.Commit(error);
+    std::vector<std::uint8_t> bytes;
+    return scratch.ReadAll(bytes, error) && WriteFileSafely(path, bytes, error);
 }
 
 } // namespace doseplex

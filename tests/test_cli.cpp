@@ -146,7 +146,7 @@ TEST_F(CliTest, ImportErrorMessageGoesToStderr) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err,
               "Import Error! \n\nCannot Import File.\n\nError 1001. \nCould not open file: " +
-                  m_dir.string() + "\n");
+                  m_dir.string() + "\nit is a folder\n");
 }
 
 TEST_F(CliTest, TwoDrugExampleJson) {

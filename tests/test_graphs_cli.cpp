@@ -81,8 +81,8 @@ TEST_F(GraphsCli, EveryPictureFormat) {
         EXPECT_EQ(Files(dir), (std::vector<std::string>{
                                   "01-median-effect-plot" + ext, "02-dose-effect-curve" + ext,
                                   "03-exp1-mix-algebraic-estimate" + ext,
-                                  "04-exp1-mix-algebraic-estimate" + ext, "05-isobologram" + ext,
-                                  "06-conservative-isobologram" + ext}));
+                                  "04-exp1-mix-algebraic-estimate-log" + ext,
+                                  "05-isobologram" + ext, "06-conservative-isobologram" + ext}));
         const std::string bytes = ReadFile(fs::path(dir) / ("05-isobologram" + ext));
         EXPECT_EQ(bytes.substr(0, c.magic.size()), c.magic);
     }

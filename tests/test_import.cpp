@@ -1,6 +1,7 @@
 // Tests of the "[start]" text importer: errors and their messages, the records
 // it builds, and the layouts and encodings it must accept.
 #include "core/document.h"
+#include "core/file_io.h"
 #include "core/message_sink.h"
 #include "core/text_import.h"
 #include "tests/test_support.h"
@@ -133,7 +134,10 @@ void ExpectFailure(const CImportResult& result, const CDoseplexDoc& doc, int cod
     EXPECT_EQ(result.error.m_nCode, code);
     EXPECT_EQ(result.error.m_strContext, context);
     ASSERT_EQ(result.messages.size(), 1u);
-    EXPECT_EQ(result.messages[0], ExpectedMessage(code, context));
+    // Error 1001 gives the system's reason on a line of its own.
+    const std::string& reason = result.error.m_strReason;
+    EXPECT_EQ(result.messages[0],
+              ExpectedMessage(code, context) + (reason.empty() ? "" : "\n") + reason);
     EXPECT_EQ(doc.DrugCount(), 0);
     EXPECT_FALSE(doc.IsModified());
 }
@@ -253,17 +257,30 @@ TEST_F(ImportFile, ReadsFilesAndReportsUnopenablePaths) {
         EXPECT_TRUE(ImportTextFile(good, doc, error));
         EXPECT_EQ(doc.DrugCount(), 3);
     }
-    for (const std::string& path : {m_dir.string(), (m_dir / "missing.txt").string()}) {
-        SCOPED_TRACE(path);
+    // A sparse file far beyond any import is refused before it is read.
+    const std::string huge = (m_dir / "huge.txt").string();
+    std::ofstream(huge).close();
+    std::filesystem::resize_file(huge, kMaxInputBytes + 1);
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {m_dir.string(), "it is a folder"},
+        {(m_dir / "missing.txt").string(), "No such file or directory"},
+        {huge, "it is larger than 64 MiB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
         CDoseplexDoc doc;
         CImportResult result;
         CCollectingMessageSink sink;
         {
             CScopedMessageSink scope(sink);
-            result.ok = ImportTextFile(path, doc, result.error);
+            result.ok = ImportTextFile(c.path, doc, result.error);
         }
         result.messages = sink.m_messages;
-        ExpectFailure(result, doc, 1001, path);
+        EXPECT_EQ(result.error.m_strReason, c.reason);
+        ExpectFailure(result, doc, 1001, c.path);
     }
 }
 

@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -136,15 +139,10 @@ std::vector<char*> Pointers(std::vector<std::string>& storage) {
 } // namespace
 
 CCliRun RunCli(const std::vector<std::string>& args, const CCliOptions& options) {
-    const std::string outPath = (options.dir / "stdout").string();
+    const std::string outPath = options.stdoutPath.empty() ? (options.dir / "stdout").string()
+                                                           : options.stdoutPath.string();
     const std::string errPath = (options.dir / "stderr").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    const std::string inPath = options.stdinPath.string();
     std::vector<std::string> argStorage{DOSEPLEX_CLI};
     argStorage.insert(argStorage.end(), args.begin(), args.end());
     std::vector<std::string> envStorage = ChildEnvironment(options);
@@ -153,18 +151,50 @@ CCliRun RunCli(const std::vector<std::string>& args, const CCliOptions& options)
 
     CCliRun result;
     pid_t pid = 0;
-    const int spawned =
-        posix_spawn(&pid, DOSEPLEX_CLI, &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << DOSEPLEX_CLI << ": error " << spawned;
-        return result;
+    if (options.fileSizeLimit < 0) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        const int spawned =
+            posix_spawn(&pid, DOSEPLEX_CLI, &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << DOSEPLEX_CLI << ": error " << spawned;
+            return result;
+        }
+    } else {
+        // posix_spawn cannot set a resource limit of the child alone.
+        pid = fork();
+        if (pid == 0) {
+            const int in = open(inPath.c_str(), O_RDONLY);
+            const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const auto limit = static_cast<rlim_t>(options.fileSizeLimit);
+            const rlimit size{limit, limit};
+            if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+                dup2(err, 2) < 0 || setrlimit(RLIMIT_FSIZE, &size) != 0 ||
+                signal(SIGXFSZ, SIG_IGN) == SIG_ERR) {
+                _exit(127);
+            }
+            execve(DOSEPLEX_CLI, argv.data(), envp.data());
+            _exit(127);
+        }
+        if (pid < 0) {
+            ADD_FAILURE() << "cannot fork";
+            return result;
+        }
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = ReadFile(outPath);
+    if (options.stdoutPath.empty()) {
+        result.out = ReadFile(outPath);
+    }
     result.err = ReadFile(errPath);
     return result;
 }

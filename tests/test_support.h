@@ -59,6 +59,14 @@ struct CCliOptions {
     std::vector<std::string> set;
     // Names of variables to leave out of the program's environment.
     std::vector<std::string> unset;
+    // Where standard input comes from, and where standard output goes
+    // instead of the file "stdout" when not empty (e.g. /dev/full).
+    std::filesystem::path stdinPath = "/dev/null";
+    std::filesystem::path stdoutPath;
+    // When not negative, the largest file the program may write
+    // (RLIMIT_FSIZE, with SIGXFSZ ignored), so that writes beyond it fail
+    // with EFBIG as on a full disk.
+    long long fileSizeLimit = -1;
 };
 
 struct CCliRun {
@@ -67,8 +75,8 @@ struct CCliRun {
     std::string err;
 };
 
-// Runs doseplex-cli with `args`, stdin from /dev/null and stdout and stderr
-// sent to files (no pipe can fill up), and waits for it. The environment is
+// Runs doseplex-cli with `args`, stdin from `options.stdinPath` and stdout and
+// stderr sent to files (no pipe can fill up), and waits for it. The environment is
 // the caller's with HOME and XDG_CONFIG_HOME in a home of the run's own and
 // DOSEPLEX_SETTINGS removed, so that no per-user settings change the option
 // defaults; then `options.unset` and `options.set` apply.

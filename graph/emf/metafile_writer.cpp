@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <fcntl.h>
 #include <mutex>
 #include <numeric>
+#include <unistd.h>
 #include <vector>
 
 namespace doseplex {
@@ -33,7 +36,11 @@ class CRecording {
 public:
     CRecording() = default;
     ~CRecording() {
-        Stop();
+        try {
+            Stop();
+        } catch (const std::exception&) {
+            // The failure was reported by Finish, or the recording is dropped.
+        }
         if (m_file != nullptr) {
             std::fclose(m_file);
         }
@@ -41,11 +48,16 @@ public:
     CRecording(const CRecording&) = delete;
     CRecording& operator=(const CRecording&) = delete;
 
-    bool Start(const std::string& path, const RECT& frame, const std::vector<WCHAR>& description,
-               std::string& error) {
-        m_file = std::fopen(path.c_str(), "wb");
+    // Records into the open file `fd` (a copy of it is taken).
+    bool Start(int fd, const std::string& path, const RECT& frame,
+               const std::vector<WCHAR>& description, std::string& error) {
+        const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        m_file = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
         if (m_file == nullptr) {
             error = "cannot write '" + path + "': " + std::strerror(errno);
+            if (copy >= 0) {
+                ::close(copy);
+            }
             return false;
         }
         m_dc = ::CreateEnhMetaFileWithFILEW(0, m_file, &frame,
@@ -60,23 +72,31 @@ public:
     HDC Dc() const { return m_dc; }
 
     // libEMF writes the whole file when the metafile is closed; a failed
-    // write only shows on the stream.
+    // write shows on the stream, or as an exception from libEMF.
     bool Finish(const std::string& path, std::string& error) {
-        const bool closed = Stop();
         errno = 0;
+        bool closed = false;
+        int failure = 0;
+        try {
+            closed = Stop();
+        } catch (const std::exception&) {
+            failure = errno;
+        }
         bool written = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
-        int failure = errno;
+        if (failure == 0) {
+            failure = errno;
+        }
         if (std::fclose(m_file) != 0 && written) {
             written = false;
             failure = errno;
         }
         m_file = nullptr;
-        if (!closed) {
-            error = "cannot finish the metafile '" + path + "'";
+        if (!written || (!closed && failure != 0)) {
+            error = "cannot write '" + path + "': " + std::strerror(failure != 0 ? failure : EIO);
             return false;
         }
-        if (!written) {
-            error = "cannot write '" + path + "': " + std::strerror(failure != 0 ? failure : EIO);
+        if (!closed) {
+            error = "cannot finish the metafile '" + path + "'";
             return false;
         }
         return true;
@@ -90,8 +110,10 @@ private:
         if (m_dc == 0) {
             return true;
         }
-        const HENHMETAFILE metafile = ::CloseEnhMetaFileWithFILE(m_dc);
+        // Cleared first: a close that throws must not be tried again.
+        const HDC dc = m_dc;
         m_dc = 0;
+        const HENHMETAFILE metafile = ::CloseEnhMetaFileWithFILE(dc);
         if (metafile == 0) {
             return false;
         }
@@ -177,13 +199,12 @@ bool WriteEnhancedMetafile(const std::string& path, int width, int height,
     if (!file.Create(path, error)) {
         return false;
     }
-    file.Close();
 
     const RECT frame{0, 0, FrameUnits(width), FrameUnits(height)};
     {
         const std::lock_guard<std::mutex> lock(g_libEmfMutex);
         CRecording recording;
-        if (!recording.Start(file.TempPath(), frame, describe, error)) {
+        if (!recording.Start(file.Fd(), path, frame, describe, error)) {
             return false;
         }
         if (!MapPixels(recording.Dc())) {
@@ -199,7 +220,7 @@ bool WriteEnhancedMetafile(const std::string& path, int width, int height,
             error = "The picture could not be drawn.";
             return false;
         }
-        if (!recording.Finish(file.TempPath(), error)) {
+        if (!recording.Finish(path, error)) {
             return false;
         }
     }
