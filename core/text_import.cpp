@@ -5,12 +5,11 @@
 #include "core/encoding.h"
 #include "core/file_io.h"
 #include "core/message_sink.h"
+#include "core/number_text.h"
 
 #include <array>
 #include <climits>
 #include <cmath>
-#include <locale.h>
-#include <stdlib.h>
 #include <streambuf>
 #include <vector>
 
@@ -91,7 +90,7 @@ std::string Trim(const std::string& text) {
 
 // Leading optional sign and decimal digits after white space; no digits give
 // 0. Values beyond the int range saturate.
-long long ParseInteger(const std::string& text) {
+long long LeadingInteger(const std::string& text) {
     size_t i = 0;
     while (i < text.size() && IsSpace(static_cast<unsigned char>(text[i]))) {
         ++i;
@@ -116,48 +115,8 @@ double ParseReal(const std::string& text) {
     while (i < text.size() && IsSpace(static_cast<unsigned char>(text[i]))) {
         ++i;
     }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const size_t start = i;
-    size_t digits = 0;
-    auto isDigit = [&](size_t at) {
-        return at < text.size() && text[at] >= '0' && text[at] <= '9';
-    };
-    while (isDigit(i)) {
-        ++i;
-        ++digits;
-    }
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (isDigit(i)) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0) {
-        return 0.0;
-    }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        size_t e = i + 1;
-        if (e < text.size() && (text[e] == '+' || text[e] == '-')) {
-            ++e;
-        }
-        if (isDigit(e)) {
-            i = e;
-            while (isDigit(i)) {
-                ++i;
-            }
-        }
-    }
-    // The syntax is checked above, so the C-locale conversion sees a plain
-    // decimal number; it gives infinity on overflow and 0 on underflow.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
-    const std::string number = text.substr(start, i - start);
-    const double value = strtod_l(number.c_str(), nullptr, cLocale);
-    return negative ? -value : value;
+    const auto number = ReadDecimal(std::string_view(text).substr(i));
+    return number ? number->value : 0.0;
 }
 
 struct CFileSet {
@@ -188,7 +147,7 @@ public:
         if (Get() == EOF) {
             throw CImportFailure{1002};
         }
-        const long long sets = ParseInteger(ExactField());
+        const long long sets = LeadingInteger(ExactField());
         if (sets < 1 || sets > kMaxSets) {
             throw CImportFailure{1007};
         }
@@ -312,11 +271,11 @@ private:
     void ReadSet(CFileSet& set) {
         set.name = SkippingField();
         m_context = set.name;
-        const long long drugs = ParseInteger(ExactField());
+        const long long drugs = LeadingInteger(ExactField());
         if (drugs < 1 || drugs > kMaxDrugs) {
             throw CImportFailure{1004};
         }
-        const long long doses = ParseInteger(ExactField());
+        const long long doses = LeadingInteger(ExactField());
         if (doses < kMinDoses || doses > kMaxDoses) {
             throw CImportFailure{1005};
         }
@@ -328,7 +287,7 @@ private:
                 const std::string field = ExactField();
                 const double value = ParseReal(field);
                 // A negative ratio would give negative component doses.
-                if (ParseInteger(field) == 0 || !(value > 0.0) || !std::isfinite(value)) {
+                if (LeadingInteger(field) == 0 || !(value > 0.0) || !std::isfinite(value)) {
                     throw CImportFailure{1006};
                 }
                 set.ratio[static_cast<size_t>(i)] = value;
@@ -404,8 +363,8 @@ void Build(const std::vector<CFileSet>& sets, CDoseplexDoc& doc) {
         std::vector<std::unique_ptr<CDoseData>> points;
         for (int j = 0; j < set.doses; ++j) {
             const auto p = static_cast<size_t>(j);
-            points.push_back(record->CreatePoint(set.combinationDoses[p],
-                                                 set.combinationEffects[p], n, set.ratio.data()));
+            points.push_back(record->CreatePoint(set.combinationDoses[p], set.combinationEffects[p],
+                                                 n, set.ratio.data()));
         }
         record->AddPoints(points);
         doc.AddDrug(std::move(record));
