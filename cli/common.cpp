@@ -1,11 +1,12 @@
 #include "cli/common.h"
 
-#include "app/qsettings_store.h"
 #include "core/document.h"
 #include "core/document_file.h"
 #include "core/file_io.h"
 #include "core/format.h"
+#include "core/ini_file.h"
 #include "core/message_sink.h"
+#include "core/number_text.h"
 #include "core/settings.h"
 #include "core/text_import.h"
 
@@ -17,7 +18,6 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <locale.h>
 #include <optional>
 #include <stdlib.h>
 
@@ -66,20 +66,6 @@ const char* const kUsage =
     "                    environment variable DOSEPLEX_SETTINGS may name that file.\n"
     "                    Settings files are only read, never written.\n";
 
-// A whole-text decimal number in the C locale, or nothing.
-std::optional<double> ParseNumber(const std::string& text) {
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
-    if (text.empty() || text.find_first_of(" \t\n\r\f\v") != std::string::npos) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    const double value = strtod_l(text.c_str(), &end, cLocale);
-    if (end != text.c_str() + text.size() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // Parses "KEY=VALUE"; empty string on success, else the problem.
 std::string ParseOverride(const std::string& text, COverride& out) {
     const size_t equals = text.find('=');
@@ -92,7 +78,7 @@ std::string ParseOverride(const std::string& text, COverride& out) {
         return "unknown option key \"" + key + "\"";
     }
     const std::string valueText = text.substr(equals + 1);
-    const auto value = ParseNumber(valueText);
+    const auto value = ParseDecimal(valueText);
     if (!value) {
         return "the value of " + key + " is not a number: \"" + valueText + "\"";
     }
@@ -269,28 +255,25 @@ std::unique_ptr<CDoseplexDoc> NewDocument(const CCommonArgs& common) {
             path = named;
         }
     }
-    if (path.empty()) {
-        // The per-user file may be missing (first run); one that is there
-        // but is no settings file is left unread like a named one below.
-        const std::string user = UserSettingsPath();
-        if (const std::string problem = user.empty() ? "" : CheckSettingsFile(user, true);
-            !problem.empty()) {
-            std::cerr << "doseplex-cli: warning: cannot read settings file " << user << ": "
-                      << problem << "; using the built-in option defaults\n";
+    // The per-user file may be missing (first run); a file that was asked
+    // for must be there.
+    const bool userFile = path.empty();
+    if (userFile) {
+        path = UserSettingsPath();
+        if (path.empty()) {
             return std::make_unique<CDoseplexDoc>();
         }
-        const CQSettingsStore store;
-        return NewDocumentFromStore(store);
     }
-    // A settings file that was asked for but cannot be read is worth a word:
-    // the run would otherwise go on silently with other options.
-    if (const std::string problem = CheckSettingsFile(path, false); !problem.empty()) {
+    // Read-only: the command line never writes settings. A file that cannot
+    // be read is worth a word, as the run would otherwise go on silently with
+    // other options.
+    CMemoryStore store;
+    std::string problem;
+    if (!ReadIniFile(path, userFile, store, problem)) {
         std::cerr << "doseplex-cli: warning: cannot read settings file " << path << ": " << problem
                   << "; using the built-in option defaults\n";
         return std::make_unique<CDoseplexDoc>();
     }
-    // Read-only: the store is const and nothing is ever written through it.
-    const CQSettingsStore store(path);
     return NewDocumentFromStore(store);
 }
 
@@ -338,7 +321,7 @@ std::optional<int> ParseDrugId(const std::string& text) {
         text.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }
-    return std::stoi(text);
+    return static_cast<int>(*ParseInteger(text));
 }
 
 bool TakeOutputArg(const std::vector<std::string>& args, size_t& i, std::string& output,

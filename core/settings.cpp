@@ -3,6 +3,7 @@
 #include "core/document.h"
 #include "core/encoding.h"
 #include "core/file_io.h"
+#include "core/number_text.h"
 #include "core/settings_store.h"
 
 #include <algorithm>
@@ -138,23 +139,10 @@ double ParseStoredDecimal(std::string_view text) {
     while (i < text.size() && IsBlank(text[i])) {
         ++i;
     }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    // from_chars takes no sign of its own beyond '-', which must not follow one.
-    if (i == text.size() || text[i] == '-' || text[i] == '+') {
-        return 0.0;
-    }
-    double value = 0.0;
-    const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
-    if (result.ec != std::errc()) {
-        // No number at all, or one beyond the range of double: either way a
-        // value that the range checks replace.
-        return 0.0;
-    }
-    return negative ? -value : value;
+    // No number at all, or one beyond the range of double: either way a value
+    // that the range checks replace.
+    const auto number = ReadDecimal(text.substr(i));
+    return number && std::isfinite(number->value) ? number->value : 0.0;
 }
 
 std::string FormatStoredDecimal(double value) {

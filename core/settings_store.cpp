@@ -53,6 +53,10 @@ void CMemoryStore::WriteString(std::string_view section, std::string_view key,
     m_writeLog.push_back(std::string(section) + "/" + std::string(key));
 }
 
+void CMemoryStore::Remove(std::string_view section, std::string_view key) {
+    m_values.erase({std::string(section), std::string(key)});
+}
+
 void CMemoryStore::Set(std::string_view section, std::string_view key, std::string_view value) {
     m_values[MakeKey(section, key)] = std::string(value);
 }

@@ -39,6 +39,8 @@ public:
 
     // Puts a value without logging a write (set-up of a test's store).
     void Set(std::string_view section, std::string_view key, std::string_view value);
+    // Forgets a value without logging a write.
+    void Remove(std::string_view section, std::string_view key);
     // The stored text, or nothing when the key is missing.
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
 
