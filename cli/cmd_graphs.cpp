@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/generator.h"
+#include "cli/pictures.h"
 
 #include "core/document.h"
 #include "core/encoding.h"
@@ -10,7 +11,6 @@
 #include "graph/build_graphs.h"
 #include "graph/emf/metafile_writer.h"
 #include "graph/graph_export.h"
-#include "graph/qt/picture_writer.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -120,8 +120,7 @@ std::string ParseArgs(const std::vector<std::string>& args, CGraphsArgs& out) {
     if (out.data && out.curves) {
         return "--data and --curves cannot be combined";
     }
-    EPictureFormat format{};
-    if (out.format != "emf" && !PictureFormatFromExtension(out.format, format)) {
+    if (out.format != "emf" && !IsPictureExtension(out.format)) {
         return "--format must be bmp, jpg, tif, png, svg, pdf or emf, got \"" + out.format + "\"";
     }
     return {};
@@ -144,9 +143,7 @@ bool WriteGraph(CGraph& graph, const CGraphsArgs& args, const std::string& path,
     if (args.format == "emf") {
         return WriteEnhancedMetafile(path, width, height, "DosePlex Graph", draw, error);
     }
-    EPictureFormat format{};
-    PictureFormatFromExtension(args.format, format);
-    return WritePicture(path, format, width, height, draw, error);
+    return WritePictureFile(path, args.format, width, height, draw, error);
 }
 
 // "NN-title.EXT" for the graph at `index`. The logarithmic Fa-CI plot shares
@@ -218,9 +215,8 @@ int RunGraphs(const std::vector<std::string>& argv) {
     }
 
     const bool text = args.data || args.curves;
-    if (!text && args.format != "emf" && !EnsureGuiApplication()) {
-        std::cerr << "doseplex-cli: pictures cannot be drawn here: Qt could not start its "
-                     "font and painting system\n";
+    if (std::string problem; !text && args.format != "emf" && !StartPictureWriter(problem)) {
+        std::cerr << "doseplex-cli: pictures cannot be drawn here: " << problem << "\n";
         return kExitInput;
     }
     std::error_code ec;
