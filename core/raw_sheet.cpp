@@ -144,7 +144,71 @@ bool CRawSheet::ClearCell(int row, int column) {
 
 void CRawSheet::ClearAll() {
     m_cells.clear();
+    m_strHeader.clear();
+    m_strFooter.clear();
+    m_columnWidths.clear();
+    m_rowHeights.clear();
     DropForeignContent();
+}
+
+void CRawSheet::SetHeader(std::string text) {
+    DropForeignContent();
+    m_strHeader = std::move(text);
+}
+
+void CRawSheet::SetFooter(std::string text) {
+    DropForeignContent();
+    m_strFooter = std::move(text);
+}
+
+namespace {
+
+int SizeOf(const std::map<int, std::uint16_t>& sizes, int index) {
+    const auto found = sizes.find(index);
+    return found == sizes.end() ? 0 : found->second;
+}
+
+bool SetSize(std::map<int, std::uint16_t>& sizes, int index, int pixels) {
+    if (pixels < 0 || pixels > CRawSheet::kMaxSize) {
+        return false;
+    }
+    if (pixels == 0) {
+        sizes.erase(index);
+    } else {
+        sizes[index] = static_cast<std::uint16_t>(pixels);
+    }
+    return true;
+}
+
+} // namespace
+
+int CRawSheet::ColumnWidth(int column) const {
+    return SizeOf(m_columnWidths, column);
+}
+
+int CRawSheet::RowHeight(int row) const {
+    return SizeOf(m_rowHeights, row);
+}
+
+bool CRawSheet::SetColumnWidth(int column, int pixels) {
+    if (column < 1 || column > kColumns) {
+        return false;
+    }
+    DropForeignContent();
+    return SetSize(m_columnWidths, column, pixels);
+}
+
+bool CRawSheet::SetRowHeight(int row, int pixels) {
+    if (row < 1 || row > kRows) {
+        return false;
+    }
+    DropForeignContent();
+    return SetSize(m_rowHeights, row, pixels);
+}
+
+bool CRawSheet::HasLayout() const {
+    return !m_strHeader.empty() || !m_strFooter.empty() || !m_columnWidths.empty() ||
+           !m_rowHeights.empty();
 }
 
 int CRawSheet::UsedRows() const {
@@ -168,6 +232,9 @@ std::uint16_t CRawSheet::StoredVersion() const {
     if (HasForeignContent()) {
         return m_nForeignVersion;
     }
+    if (HasLayout()) {
+        return kFormatVersion;
+    }
     for (const auto& entry : m_cells) {
         if (!FitsLayout1(entry.second.m_style)) {
             return kFormatVersion;
@@ -183,7 +250,9 @@ std::uint16_t CRawSheet::StoredVersion() const {
 //   2: LONG style count, then per style WORD block length and the block
 //      (StyleBlock); then LONG cell count, and per cell WORD row, WORD
 //      column, STRING text, WORD style number (0: the default look, n: the
-//      n-th stored style).
+//      n-th stored style); then STRING header, STRING footer, WORD count and
+//      (WORD column, WORD width) pairs, WORD count and (WORD row, WORD
+//      height) pairs.
 // Readers take the style fields a block covers and step over the rest, and
 // ignore bytes after the last cell, so a layout may grow at its ends.
 void CRawSheet::Write(CArchiveWriter& ar) const {
@@ -242,6 +311,15 @@ void CRawSheet::Write(CArchiveWriter& ar) const {
             content.WriteWord(static_cast<std::uint16_t>(position.second));
             content.WriteString(Utf8ToStoredText(cell.m_strText));
             content.WriteWord(cellStyles[i++]);
+        }
+        content.WriteString(Utf8ToStoredText(m_strHeader));
+        content.WriteString(Utf8ToStoredText(m_strFooter));
+        for (const auto* sizes : {&m_columnWidths, &m_rowHeights}) {
+            content.WriteWord(static_cast<std::uint16_t>(sizes->size()));
+            for (const auto& [index, pixels] : *sizes) {
+                content.WriteWord(static_cast<std::uint16_t>(index));
+                content.WriteWord(pixels);
+            }
         }
     }
     const auto& bytes = content.Bytes();
@@ -356,6 +434,35 @@ void CRawSheet::ReadLayout2(CArchiveReader& in) {
         }
     }
     m_cells = std::move(cells);
+
+    // The page texts and sizes; a sheet may end before them.
+    for (std::string* text : {&m_strHeader, &m_strFooter}) {
+        if (in.Remaining() == 0) {
+            return;
+        }
+        *text = Utf8Field(in);
+    }
+    const struct {
+        std::map<int, std::uint16_t>* sizes;
+        int last;
+    } lists[] = {{&m_columnWidths, kColumns}, {&m_rowHeights, kRows}};
+    for (const auto& list : lists) {
+        if (in.Remaining() == 0) {
+            return;
+        }
+        const std::uint16_t sizeCount = in.ReadWord();
+        for (std::uint16_t i = 0; i < sizeCount; ++i) {
+            const int index = in.ReadWord();
+            const int pixels = in.ReadWord();
+            if (index < 1 || index > list.last || pixels > kMaxSize) {
+                in.Fail("raw data sheet size out of range");
+            }
+            if (pixels != 0) {
+                (*list.sizes)[index] = static_cast<std::uint16_t>(pixels);
+            }
+        }
+    }
+    // Bytes after the sizes belong to later additions of this layout.
 }
 
 } // namespace doseplex

@@ -92,9 +92,10 @@ class CRawSheet {
 public:
     static constexpr int kRows = 1000;
     static constexpr int kColumns = 50;
-    // The versions of the stored layout: 1 holds font size, bold, italic,
-    // underline and alignment; 2 holds every style field. A sheet is written
-    // in layout 1 while its styles fit, so older programs still read it.
+    // The versions of the stored layout: 1 holds cell texts with font size,
+    // bold, italic, underline and alignment; 2 holds every style field, the
+    // header and footer and the sizes. A sheet is written in layout 1 while
+    // it fits, so older programs still read it.
     static constexpr std::uint16_t kFormatVersion = 2;
     static constexpr std::uint16_t kFirstFormatVersion = 1;
 
@@ -115,7 +116,23 @@ public:
     bool ClearCell(int row, int column);
     void ClearAll();
 
-    bool IsEmpty() const { return m_cells.empty() && !HasForeignContent(); }
+    // The texts printed at the top and the bottom of every page of the sheet
+    // (UTF-8; empty: none).
+    const std::string& Header() const { return m_strHeader; }
+    const std::string& Footer() const { return m_strFooter; }
+    void SetHeader(std::string text);
+    void SetFooter(std::string text);
+
+    // Column widths and row heights in pixels; 0 is the grid's default size.
+    // Setting returns false (and changes nothing) outside the sheet or for a
+    // size above kMaxSize.
+    static constexpr int kMaxSize = 4096;
+    int ColumnWidth(int column) const;
+    int RowHeight(int row) const;
+    bool SetColumnWidth(int column, int pixels);
+    bool SetRowHeight(int row, int pixels);
+
+    bool IsEmpty() const { return m_cells.empty() && !HasLayout() && !HasForeignContent(); }
     std::size_t CellCount() const { return m_cells.size(); }
     // The last row and the last column that hold a cell; 0 when none does.
     int UsedRows() const;
@@ -144,8 +161,14 @@ private:
     void DropForeignContent();
     void ReadLayout1(CArchiveReader& in);
     void ReadLayout2(CArchiveReader& in);
+    // True when the header, footer or a size differs from the default.
+    bool HasLayout() const;
 
     CellMap m_cells;
+    std::string m_strHeader;
+    std::string m_strFooter;
+    std::map<int, std::uint16_t> m_columnWidths; // only sizes other than 0
+    std::map<int, std::uint16_t> m_rowHeights;
     std::uint16_t m_nForeignVersion = 0;
     std::string m_foreignContent;
 };

@@ -90,6 +90,10 @@ TEST(SheetStyles, EveryStyleFieldSurvivesSaveAndReopenByteForByte) {
     CCellStyle percent;
     percent.m_strNumberFormat = "0%";
     sheet.SetStyle(1000, 50, percent);
+    sheet.SetHeader("Plate 7 &D");
+    sheet.SetFooter("Page &P \xC2\xB5");
+    EXPECT_TRUE(sheet.SetColumnWidth(50, 120));
+    EXPECT_TRUE(sheet.SetRowHeight(1000, 4096));
     EXPECT_EQ(sheet.StoredVersion(), 2);
 
     Bytes first;
@@ -103,7 +107,18 @@ TEST(SheetStyles, EveryStyleFieldSurvivesSaveAndReopenByteForByte) {
     ASSERT_TRUE(WriteDocument(reopened, second, &error)) << error;
     EXPECT_EQ(second, first);
 
-    // Back to looks layout 1 knows, the sheet is written in layout 1 again.
+    EXPECT_EQ(reopened.m_pRawData->Footer(), "Page &P \xC2\xB5");
+    EXPECT_EQ(reopened.m_pRawData->ColumnWidth(50), 120);
+    EXPECT_EQ(reopened.m_pRawData->RowHeight(1000), 4096);
+
+    // Back to what layout 1 holds, the sheet is written in layout 1 again.
+    EXPECT_FALSE(sheet.SetColumnWidth(51, 10));
+    EXPECT_FALSE(sheet.SetRowHeight(1, 4097));
+    EXPECT_FALSE(sheet.SetRowHeight(0, 10));
+    sheet.SetHeader("");
+    sheet.SetFooter("");
+    sheet.SetColumnWidth(50, 0);
+    sheet.SetRowHeight(1000, 0);
     sheet.SetStyle(1, 1, {});
     sheet.SetStyle(3, 1, {});
     sheet.SetStyle(1000, 50, {});
@@ -129,10 +144,11 @@ TEST(SheetStyles, SecondLayoutBytes) {
                          0, 3, '0', '.', '0'};                    // font name, number format
     Bytes content = {1, 0, 0, 0, static_cast<std::uint8_t>(block.size()), 0};
     content.insert(content.end(), block.begin(), block.end());
-    const Bytes cells = {3, 0, 0, 0,                // three cells
-                         1, 0, 2, 0, 0, 1,   0,     // B1, no text, style 1
-                         2, 0, 1, 0, 1, 'x', 0, 0,  // A2 "x", default look
-                         3, 0, 1, 0, 1, 'y', 1, 0}; // A3 "y", style 1
+    const Bytes cells = {3, 0, 0, 0,               // three cells
+                         1, 0, 2, 0, 0, 1,   0,    // B1, no text, style 1
+                         2, 0, 1, 0, 1, 'x', 0, 0, // A2 "x", default look
+                         3, 0, 1, 0, 1, 'y', 1, 0, // A3 "y", style 1
+                         0, 0, 0, 0, 0, 0};        // no header, footer or sizes
     content.insert(content.end(), cells.begin(), cells.end());
     Bytes expected = {2, 0, static_cast<std::uint8_t>(content.size()), 0, 0, 0};
     expected.insert(expected.end(), content.begin(), content.end());
@@ -142,12 +158,17 @@ TEST(SheetStyles, SecondLayoutBytes) {
 // Style blocks shorter or longer than this program's are read as far as
 // they go; broken references and texts are refused.
 TEST(SheetStyles, ReadingStyleBlocksOfOtherLengths) {
-    const auto stored = [](const Bytes& block, std::uint16_t styleNumber) {
+    // One style, one cell A1 "v", then the page texts and sizes (`tail`,
+    // none by default) and two bytes of a later addition.
+    const auto stored = [](const Bytes& block, std::uint16_t styleNumber,
+                           const Bytes& tail = {0, 0, 0, 0, 0, 0}) {
         Bytes content = {1, 0, 0, 0, static_cast<std::uint8_t>(block.size()), 0};
         content.insert(content.end(), block.begin(), block.end());
         const Bytes cell = {1, 0, 0, 0, 1, 0, 1, 0, 1, 'v', static_cast<std::uint8_t>(styleNumber),
-                            0, 9, 9}; // two trailing bytes of a later addition
+                            0};
         content.insert(content.end(), cell.begin(), cell.end());
+        content.insert(content.end(), tail.begin(), tail.end());
+        content.insert(content.end(), {9, 9});
         Bytes bytes = {2, 0, static_cast<std::uint8_t>(content.size()), 0, 0, 0};
         bytes.insert(bytes.end(), content.begin(), content.end());
         return bytes;
@@ -164,6 +185,18 @@ TEST(SheetStyles, ReadingStyleBlocksOfOtherLengths) {
     ASSERT_TRUE(ReadSheet(stored(longer, 1), sheet, error)) << error;
     EXPECT_EQ(sheet.GetStyle(1, 1).m_nFlags, CCellStyle::kItalic);
     EXPECT_EQ(sheet.GetStyle(1, 1).m_strFontName, "F");
+
+    // Page texts and sizes after the cells: read when there, checked.
+    ASSERT_TRUE(ReadSheet(stored({1, 0}, 1, {1, 'H', 0, 1, 0, 3, 0, 40, 0, 0, 0}), sheet, error))
+        << error;
+    EXPECT_EQ(sheet.Header(), "H");
+    EXPECT_EQ(sheet.ColumnWidth(3), 40);
+    EXPECT_FALSE(ReadSheet(stored({1, 0}, 1, {0, 0, 1, 0, 51, 0, 40, 0, 0, 0}), sheet, error));
+    Bytes endsAfterCells = stored({1, 0}, 1, {});
+    endsAfterCells.resize(endsAfterCells.size() - 2);
+    endsAfterCells[2] = static_cast<std::uint8_t>(endsAfterCells[2] - 2);
+    ASSERT_TRUE(ReadSheet(endsAfterCells, sheet, error)) << error;
+    EXPECT_EQ(sheet.Header(), "");
 
     EXPECT_FALSE(ReadSheet(stored({1, 0}, 2), sheet, error));
     EXPECT_NE(error.find("style 2 of 1"), std::string::npos) << error;
