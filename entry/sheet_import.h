@@ -17,6 +17,8 @@
 namespace doseplex::entry {
 
 inline constexpr std::string_view kImportOpenMessage = "Error opening file to import.";
+// OK of the workbook selection with nothing selected.
+inline constexpr std::string_view kNoImportAreaMessage = "Please select an area of data to import";
 inline constexpr std::string_view kUnknownFileTypeMessage =
     "DosePlex cannot read or write files of this type. Please choose a tab-delimited text file "
     "(.txt), an Excel 97 workbook (.xls) or an Excel workbook (.xlsx).";

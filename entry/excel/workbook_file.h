@@ -29,4 +29,9 @@ CResult<CSheetData> ReadWorkbook(const std::string& path);
 CStatus WriteXlsWorkbook(const CRawSheet& sheet, const std::string& path);
 CStatus WriteXlsxWorkbook(const CRawSheet& sheet, const std::string& path);
 
+// Export of the raw-data sheet by the file's extension, compared exactly:
+// tab-delimited text for "txt", a workbook for "xls" and "xlsx". Any other
+// extension writes nothing and says so (kUnknownFileTypeMessage).
+CStatus ExportSheetFile(const CRawSheet& sheet, const std::string& path);
+
 } // namespace doseplex::entry

@@ -6,6 +6,7 @@
 #include "core/file_io.h"
 #include "entry/excel/workbook_file.h"
 #include "entry/number_text.h"
+#include "entry/sheet_import.h"
 #include "report/table.h"
 
 #include <xlsxwriter.h>
@@ -213,6 +214,20 @@ CStatus WriteXlsxWorkbook(const CRawSheet& sheet, const std::string& path) {
         return CStatus::Fail("The raw data could not be exported: " + error);
     }
     return CStatus::Ok();
+}
+
+CStatus ExportSheetFile(const CRawSheet& sheet, const std::string& path) {
+    switch (SheetFileKind(path)) {
+    case ESheetFileKind::Text:
+        return ExportSheetTextFile(sheet, path);
+    case ESheetFileKind::Xls:
+        return WriteXlsWorkbook(sheet, path);
+    case ESheetFileKind::Xlsx:
+        return WriteXlsxWorkbook(sheet, path);
+    case ESheetFileKind::Unknown:
+        break;
+    }
+    return CStatus::Fail(std::string(kUnknownFileTypeMessage));
 }
 
 } // namespace doseplex::entry

@@ -192,6 +192,14 @@ TEST(Workbooks, TheSheetWrittenAsEitherKindReadsBack) {
         EXPECT_NE(styles.find(part), std::string::npos) << part;
     }
     EXPECT_FALSE(WriteXlsxWorkbook(sheet, (dir / "no" / "out.xlsx").string()));
+    // Export picks the writer by the exact extension.
+    ASSERT_TRUE(ExportSheetFile(sheet, (dir / "by-name.xlsx").string()));
+    EXPECT_EQ(ReadWorkbook((dir / "by-name.xlsx").string()).Value().Text(3, 3), "5 \xC2\xB5M");
+    ASSERT_TRUE(ExportSheetFile(sheet, (dir / "by-name.txt").string()));
+    EXPECT_EQ(testing_support::ReadFile(dir / "by-name.txt"), SheetText(sheet));
+    EXPECT_EQ(ExportSheetFile(sheet, (dir / "by-name.XLS").string()).Message(),
+              kUnknownFileTypeMessage);
+    EXPECT_FALSE(std::filesystem::exists(dir / "by-name.XLS"));
     EXPECT_FALSE(WriteXlsWorkbook(sheet, (dir / "no" / "out.xls").string()));
 }
 
