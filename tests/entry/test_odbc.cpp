@@ -97,7 +97,7 @@ const char* const kAssaySql = "create table Assay (Well text, Dose real, Effect 
                               "insert into Assay values ('A2', 2.5, 0.5);"
                               "insert into Assay values (NULL, 10, 0.875);"
                               "create table Drugs (Well text, Drug text);"
-                              "insert into Drugs values ('A1', 'Taxol');"
+                              "insert into Drugs values ('A1', 'Taxol \xC2\xB5');"
                               "insert into Drugs values ('A2', 'Cisplatin');"
                               "create view Doses as select Dose from Assay;";
 
@@ -182,6 +182,7 @@ TEST_F(OdbcSqliteTest, ImportsQueryRowsIntoTheSheet) {
     ASSERT_TRUE(imported) << imported.Message();
     EXPECT_EQ(imported.Value(), 2);
     EXPECT_EQ(joined.GetText(1, 1), "Cisplatin");
+    EXPECT_EQ(joined.GetText(2, 1), "Taxol \xC2\xB5");
     EXPECT_EQ(joined.GetText(2, 2), " 0.25");
 
     // No rows, a refused query and no query leave the sheet as it was.
@@ -306,13 +307,14 @@ TEST(OdbcPostgres, ImportsFromARealServer) {
     const CServerFolder dir;
     const CPostgresServer server(dir.Path());
     ASSERT_TRUE(server.Error().empty()) << server.Error();
-    ASSERT_EQ(server.Sql("create table assay (well text, dose double precision, effect "
-                         "numeric(6,4), plate integer);"
-                         "insert into assay values ('A1', 0.1, 0.25, 7), ('A2', 2.5, 0.5, 7), "
-                         "(NULL, 1e-7, 0.875, NULL);"
-                         "create table empty (dose double precision);"
-                         "create view doses as select dose from assay;"),
-              0)
+    ASSERT_EQ(
+        server.Sql("create table assay (well text, dose double precision, effect "
+                   "numeric(6,4), plate integer);"
+                   "insert into assay values ('A1 \xC2\xB5M', 0.1, 0.25, 7), ('A2', 2.5, 0.5, 7), "
+                   "(NULL, 1e-7, 0.875, NULL);"
+                   "create table empty (dose double precision);"
+                   "create view doses as select dose from assay;"),
+        0)
         << Log(dir / "psql.log");
 
     COdbcConnection connection;
@@ -352,6 +354,7 @@ TEST(OdbcPostgres, ImportsFromARealServer) {
     EXPECT_EQ(sheet.GetText(1, 2), "A2");
     EXPECT_EQ(sheet.GetText(1, 3), " 2.5");
     EXPECT_EQ(sheet.GetText(1, 4), " 0.5000");
+    EXPECT_EQ(sheet.GetText(2, 2), "A1 \xC2\xB5M");
     EXPECT_EQ(sheet.GetText(2, 3), " 0.1");
     EXPECT_EQ(sheet.GetText(3, 2), "");
     EXPECT_EQ(sheet.GetText(3, 3), " 1e-07");
