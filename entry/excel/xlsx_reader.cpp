@@ -1,7 +1,6 @@
 // Office Open XML workbooks: the package is unzipped with libzip and its XML
 // parts are read with Qt's QXmlStreamReader.
 
-#include "entry/cell_range.h"
 #include "entry/excel/workbook_file.h"
 #include "entry/number_text.h"
 
@@ -152,6 +151,28 @@ std::vector<std::string> SharedStrings(const QByteArray& part) {
     return strings;
 }
 
+// A cell reference of a worksheet ("B7", "XFD1048576"); nothing for
+// anything else. Wider than the raw sheet's references, which stop at two
+// letters and four digits.
+std::optional<std::pair<int, int>> WorksheetCell(const std::string& text) {
+    std::size_t i = 0;
+    long column = 0;
+    while (i < text.size() && text[i] >= 'A' && text[i] <= 'Z' && i < 3) {
+        column = column * 26 + (text[i] - 'A' + 1);
+        ++i;
+    }
+    long row = 0;
+    const std::size_t digits = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - digits < 7) {
+        row = row * 10 + (text[i] - '0');
+        ++i;
+    }
+    if (digits == 0 || i == digits || i != text.size() || row < 1) {
+        return std::nullopt;
+    }
+    return std::make_pair(static_cast<int>(row), static_cast<int>(column));
+}
+
 std::string NumberText(const QString& value) {
     const std::string text = ToUtf8(value);
     const auto number = ParseNumberText(text);
@@ -181,10 +202,10 @@ CResult<CSheetData> ReadSheetPart(const QByteArray& part, const std::vector<std:
         }
         const auto attributes = xml.attributes();
         const auto position =
-            ParseCellName(ToUtf8(attributes.value(QStringLiteral("r")).toString()));
+            WorksheetCell(ToUtf8(attributes.value(QStringLiteral("r")).toString()));
         if (position) {
-            row = position->m_nRow;
-            column = position->m_nColumn;
+            row = position->first;
+            column = position->second;
         } else {
             ++column;
         }

@@ -112,7 +112,8 @@ TEST(Workbooks, ReadsInlineAndRichTexts) {
         R"(<c t="inlineStr"><is><t>in</t></is></c>)"
         R"(<c t="s"><v>0</v></c><c r="E2" t="b"><v>0</v></c>)"
         R"(<c><v>0.10000000000000001</v></c></row>)"
-        R"(<row><c r="A3" t="e"><v>#DIV/0!</v></c></row></sheetData></worksheet>)");
+        R"(<row><c r="A3" t="e"><v>#DIV/0!</v></c></row>)"
+        R"(<row r="12345"><c r="AB12345"><v>5</v></c></row></sheetData></worksheet>)");
     ASSERT_EQ(zip_close(zip), 0);
 
     const auto data = ReadXlsxWorkbook(path);
@@ -122,7 +123,9 @@ TEST(Workbooks, ReadsInlineAndRichTexts) {
     EXPECT_EQ(data.Value().Text(2, 5), "FALSE");
     EXPECT_EQ(data.Value().Text(2, 6), "0.1");
     EXPECT_EQ(data.Value().Text(3, 1), "#DIV/0!");
-    EXPECT_EQ(data.Value().m_nColumns, 6);
+    EXPECT_EQ(data.Value().Text(12345, 28), "5");
+    EXPECT_EQ(data.Value().m_nRows, 12345);
+    EXPECT_EQ(data.Value().m_nColumns, 28);
 }
 
 TEST(Workbooks, RefusesWhatIsNotAWorkbook) {
