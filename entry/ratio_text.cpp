@@ -2,6 +2,7 @@
 
 #include "entry/number_text.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace doseplex::entry {
@@ -25,6 +26,15 @@ CResult<std::vector<double>> ParseRatioText(std::string_view text, int count) {
         text = colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
     }
     return values;
+}
+
+CStatus CheckRatioEntries(const std::vector<double>& ratio) {
+    for (const double entry : ratio) {
+        if (!(entry > 0.0) || !std::isfinite(entry)) {
+            return CStatus::Fail(std::string(kRatioFormatMessage));
+        }
+    }
+    return CStatus::Ok();
 }
 
 std::string DefaultRatioText(int count) {

@@ -22,6 +22,10 @@ inline constexpr std::string_view kRatioFormatMessage =
 // kRatioFormatMessage.
 CResult<std::vector<double>> ParseRatioText(std::string_view text, int count);
 
+// OK of the Drug Selection dialog with a constant ratio: every entry must be
+// greater than 0, else kRatioFormatMessage.
+CStatus CheckRatioEntries(const std::vector<double>& ratio);
+
 // The wizard's starting ratio for `count` selected drugs: "1:1" for two.
 std::string DefaultRatioText(int count);
 

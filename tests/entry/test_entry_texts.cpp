@@ -92,6 +92,9 @@ TEST(RatioText, ParsesOnePositivePiecePerDrug) {
             EXPECT_EQ(result.Value(), c.values) << c.text;
         }
     }
+    EXPECT_TRUE(CheckRatioEntries({1, 0.5, 1e10}));
+    EXPECT_EQ(CheckRatioEntries({1, 0}).Message(), kRatioFormatMessage);
+    EXPECT_FALSE(CheckRatioEntries({-1, 2}));
     EXPECT_EQ(DefaultRatioText(3), "1:1:1");
     EXPECT_EQ(RatioEntriesText({1, 2.5, 3}), "1: 2.5: 3");
     EXPECT_EQ(SelectedDrugsText({"Taxol", "Cisplatin"}), "Taxol : Cisplatin");
