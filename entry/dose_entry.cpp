@@ -26,6 +26,15 @@ std::string DoseListLine(const CDoseData& point) {
     return buffer;
 }
 
+bool HasTwoDistinctDoses(const CDrugInfo& record) {
+    for (int i = 1; i < record.PointCount(); ++i) {
+        if (record.PointDose(i) != record.PointDose(0)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<double> RatioFromDoses(const std::vector<double>& doses) {
     if (doses.empty()) {
         return {};

@@ -22,6 +22,10 @@ inline constexpr std::string_view kDoseInvalidMessage =
 // the effect with "%.04f" ("2.5\t0.5000").
 std::string DoseListLine(const CDoseData& point);
 
+// True when the Drug Properties preview can show the median-effect plot:
+// the record has at least two points of different doses.
+bool HasTwoDistinctDoses(const CDrugInfo& record);
+
 // A point's ratio from the doses given for each component in one row:
 // entry k is dose k / dose 1, then every entry is divided by the smallest
 // (when that is above 0) so that the smallest entry is 1. Doses 2 and 1 give

@@ -105,6 +105,12 @@ TEST(DoseEntry, BuildsNewAndEditedPointsOfEachKind) {
     EXPECT_EQ(old.m_pRatio, (std::vector<double>{2, 1}));
 }
 
+TEST(DoseEntry, MedianEffectPreviewNeedsTwoDoses) {
+    EXPECT_FALSE(HasTwoDistinctDoses(*MakeDrug("A", "nM")));
+    EXPECT_FALSE(HasTwoDistinctDoses(*MakeDrug("A", "nM", {{2, 0.2}, {2, 0.4}, {2, 0.5}})));
+    EXPECT_TRUE(HasTwoDistinctDoses(*MakeDrug("A", "nM", {{2, 0.2}, {2, 0.4}, {3, 0.5}})));
+}
+
 TEST(DoseEntry, TableRowsFollowTheKindOfRecord) {
     const DrugList drugs = ThreeDrugs();
     const auto single = MakeDrug("Mine", "nM");
