@@ -40,7 +40,9 @@ int PrintReport(QPrinter& printer, const QString& text, const QFont& font, int t
     document.setDefaultFont(printFont);
     document.setDocumentMargin(0);
     QTextOption option;
-    option.setTabStopDistance(TabStopPixels(tabStopUnits, printFont, &printer));
+    // The layout scales tab positions from screen to printer units itself,
+    // so the distance is given as on the screen.
+    option.setTabStopDistance(TabStopPixels(tabStopUnits, font));
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document.setDefaultTextOption(option);
     document.setPlainText(text);

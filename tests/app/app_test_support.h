@@ -77,6 +77,13 @@ struct CAppFixture {
     CScriptedPrompter m_prompter;
     std::unique_ptr<CMainWindow> m_window = std::make_unique<CMainWindow>(m_settings);
 
+    CAppFixture() {
+        // DOSEPLEX_KEEP_TEST_FILES=1 keeps the folder for a look afterwards.
+        if (qEnvironmentVariableIsSet("DOSEPLEX_KEEP_TEST_FILES")) {
+            m_dir.setAutoRemove(false);
+            qInfo("test files in %s", qPrintable(m_dir.path()));
+        }
+    }
     QString Path(const QString& name) const { return m_dir.filePath(name); }
 };
 
