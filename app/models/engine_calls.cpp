@@ -151,6 +151,18 @@ std::optional<CTable> BuildSummaryTableInBackground(QWidget* parent, CDoseplexDo
         [&doc](const CBuildControl& control) { return BuildSummaryTableOf(doc, control); });
 }
 
+bool RunCancellable(QWidget* parent, const QString& label,
+                    const std::function<bool(const CBuildControl&)>& work) {
+    const std::optional<bool> done = RunInBackground<bool>(
+        parent, label, [&work](const CBuildControl& control) -> std::optional<bool> {
+            if (!work(control)) {
+                return std::nullopt;
+            }
+            return true;
+        });
+    return done.value_or(false);
+}
+
 std::string TableText(const CTable& table) {
     return TabDelimitedText(table);
 }

@@ -52,6 +52,12 @@ std::optional<std::string> BuildReportInBackground(QWidget* parent, CDoseplexDoc
                                                    const CReportRequest& request);
 std::optional<CTable> BuildSummaryTableInBackground(QWidget* parent, CDoseplexDoc& doc);
 
+// The machinery of the two above for any work: runs `work` on a worker
+// thread behind the delayed progress dialog. False when the user cancelled
+// or the work itself failed.
+bool RunCancellable(QWidget* parent, const QString& label,
+                    const std::function<bool(const CBuildControl&)>& work);
+
 // The summary table's grid as tab-separated text (for the clipboard).
 std::string TableText(const CTable& table);
 
