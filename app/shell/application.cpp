@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
 
 namespace doseplex::app {
 
@@ -18,6 +19,11 @@ int RunApplication(QApplication& application) {
     CMainWindow window(settings);
     const CCommandLine commandLine = ParseCommandLine(application.arguments().mid(1));
     const bool splash = window.StartWith(commandLine);
+    // Without a window manager a maximised window keeps its own size: start
+    // at the size of the screen, so it fills the screen either way.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        window.resize(screen->availableGeometry().size());
+    }
     window.showMaximized();
     QPointer<CSplash> picture;
     if (splash && !window.isMinimized()) {
