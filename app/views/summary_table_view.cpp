@@ -33,6 +33,7 @@ CSummaryTableView::CSummaryTableView(CDoseplexDoc& doc, QWidget* parent)
 
 void CSummaryTableView::SetTable(const CTable& table) {
     m_table = table;
+    clearSpans();
     clear();
     int columns = kMinimumColumns;
     for (const auto& row : table.m_rows) {
@@ -55,6 +56,18 @@ void CSummaryTableView::SetTable(const CTable& table) {
     }
     resizeColumnsToContents();
     setColumnWidth(0, kFirstColumnWidth);
+    // A text whose row is otherwise empty (the title, a ratio line) runs on
+    // over the empty cells, as in a spreadsheet.
+    for (int r = 0; r < rowCount(); ++r) {
+        const auto& row = table.m_rows[static_cast<size_t>(r)];
+        const bool alone = !row.empty() && !row[0].m_strText.empty() &&
+                           std::all_of(row.begin() + 1, row.end(), [](const CTableCell& cell) {
+                               return cell.m_strText.empty();
+                           });
+        if (alone && columns > 1) {
+            setSpan(r, 0, 1, columns);
+        }
+    }
 }
 
 void CSummaryTableView::Rebuild() {

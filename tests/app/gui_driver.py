@@ -213,23 +213,39 @@ def text_of(accessible):
     return accessible.queryText().getText(0, -1)
 
 
-def tree_items(session):
+def contents_tree(session):
     frame = session.main_window()
-    trees = wait_for("the contents tree", lambda: find_all(
-        frame, lambda a: a.getRoleName() in ("tree", "tree table") and a.name == "Contents"))
-    return find_all(trees[0], lambda a: a.getRoleName() in ("tree item", "table cell"))
+    return wait_for("the contents tree", lambda: find_all(
+        frame, lambda a: a.getRoleName() in ("tree", "tree table") and a.name == "Contents"))[0]
+
+
+def tree_items(session):
+    return find_all(contents_tree(session),
+                    lambda a: a.getRoleName() in ("tree item", "table cell"))
 
 
 def open_tree_item(session, label, after=None):
     """Double-clicks the tree item `label` (the first one after the item
-    `after`, when given)."""
+    `after`, when given). An item scrolled out of sight is reached as a
+    keyboard user does: typing its label in the tree, then Return."""
     def find():
         items = tree_items(session)
         names = [i.name for i in items]
         start = names.index(after) + 1 if after else 0
         return items[names.index(label, start)]
     item = wait_for("the tree item \"%s\"" % label, find)
-    session.double_click(item)
+    _, top, _, height = contents_tree(session).queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    _, y, _, h = item.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    if top <= y and y + h <= top + height:
+        session.double_click(item)
+        return
+    if after:
+        raise DriverError("the tree item \"%s\" is out of sight" % label)
+    x0, y0, w0, h0 = tree_items(session)[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(x0 + 10), str(y0 + h0 // 2), "click", "1"],
+                   check=True, timeout=30)
+    subprocess.run(["xdotool", "type", "--delay", "30", label], check=True, timeout=30)
+    session.key("Return")
 
 
 def menu_child(node, name):
