@@ -65,6 +65,7 @@ RunInBackground(QWidget* parent, const QString& label,
     if (!future.isFinished()) {
         QTimer delay;
         delay.setSingleShot(true);
+        delay.setTimerType(Qt::PreciseTimer);
         QObject::connect(&delay, &QTimer::timeout, &loop, &QEventLoop::quit);
         delay.start(kProgressDelayMs);
         loop.exec(QEventLoop::ExcludeUserInputEvents);

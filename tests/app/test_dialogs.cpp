@@ -283,7 +283,7 @@ void TestDialogs::longWorkShowsProgressAndCancels() {
     poll.stop();
     QVERIFY(!finished);
     QVERIFY(sawDialog);
-    QVERIFY(clock.elapsed() >= 500);
+    QVERIFY(clock.elapsed() >= 450);
     QVERIFY(clock.elapsed() < 15000);
 }
 
