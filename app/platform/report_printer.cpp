@@ -14,7 +14,8 @@
 namespace doseplex::app {
 
 int PrintReport(QPrinter& printer, const QString& text, const QFont& font, int tabStopUnits,
-                const CMargins& margins, const CReportPageTexts& texts) {
+                const CMargins& margins, const CReportPageTexts& texts,
+                std::vector<int>* pageStarts) {
     QPainter painter;
     if (!painter.begin(&printer)) {
         return -1;
@@ -50,6 +51,14 @@ int PrintReport(QPrinter& printer, const QString& text, const QFont& font, int t
     // onto the next page.
     document.setPageSize(QSizeF(width, textHeight));
     const int pageCount = std::max(1, document.pageCount());
+    if (pageStarts) {
+        pageStarts->clear();
+        for (int sheet = 0; sheet < pageCount; ++sheet) {
+            const QPointF topLeft(0, static_cast<double>(sheet) * textHeight + 1);
+            pageStarts->push_back(
+                sheet == 0 ? 0 : document.documentLayout()->hitTest(topLeft, Qt::FuzzyHit));
+        }
+    }
 
     int first = 1;
     int last = pageCount;
@@ -81,6 +90,16 @@ int PrintReport(QPrinter& printer, const QString& text, const QFont& font, int t
     }
     painter.end();
     return pageCount;
+}
+
+int PageOfPosition(const std::vector<int>& pageStarts, int position) {
+    int page = 1;
+    for (size_t i = 1; i < pageStarts.size(); ++i) {
+        if (pageStarts[i] <= position) {
+            page = static_cast<int>(i) + 1;
+        }
+    }
+    return page;
 }
 
 } // namespace doseplex::app

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QString>
 
+#include <vector>
+
 class QPrinter;
 
 namespace doseplex::app {
@@ -21,8 +23,13 @@ struct CReportPageTexts {
 // footer "Filename:..." left and "Page:N" right under a rule. The text keeps
 // its tab stops (`tabStopUnits` dialog units) and wraps long lines. Honours
 // the printer's page range. Returns the number of pages the whole text takes,
-// or -1 when the printer cannot be painted on.
+// or -1 when the printer cannot be painted on. `pageStarts`, when given,
+// receives the position in `text` of the first character of every page.
 int PrintReport(QPrinter& printer, const QString& text, const QFont& font, int tabStopUnits,
-                const CMargins& margins, const CReportPageTexts& texts);
+                const CMargins& margins, const CReportPageTexts& texts,
+                std::vector<int>* pageStarts = nullptr);
+
+// The page (1-based) holding the text position `position`.
+int PageOfPosition(const std::vector<int>& pageStarts, int position);
 
 } // namespace doseplex::app

@@ -31,6 +31,7 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -883,7 +884,23 @@ void CMainWindow::PrintPreviewCommand() {
     QPrintPreviewDialog preview(&m_printer, this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, report,
             [report](QPrinter* printer) { report->PrintTo(*printer); });
+    // The preview opens at the page holding the caret; closed on another
+    // page, it leaves the caret at the start of that page.
+    auto* pages = preview.findChild<QPrintPreviewWidget*>();
+    bool placed = false;
+    if (pages) {
+        connect(pages, &QPrintPreviewWidget::previewChanged, &preview, [&] {
+            if (!placed) {
+                placed = true;
+                pages->setCurrentPage(report->CaretPage());
+            }
+        });
+    }
+    const int startPage = report->CaretPage();
     preview.exec();
+    if (pages && pages->currentPage() != startPage) {
+        report->MoveCaretToPage(pages->currentPage());
+    }
 }
 
 void CMainWindow::PrintSetupCommand() {

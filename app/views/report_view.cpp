@@ -155,7 +155,21 @@ int CReportView::PrintTo(QPrinter& printer) {
     texts.m_date = QString::fromStdString(m_doc.m_strDate);
     texts.m_fileName = QString::fromStdString(m_doc.m_strDocumentTitle);
     return PrintReport(printer, toPlainText(), PrintingFont(), m_tabStops,
-                       m_settings.m_page.m_margins, texts);
+                       m_settings.m_page.m_margins, texts, &m_pageStarts);
+}
+
+int CReportView::CaretPage() const {
+    return PageOfPosition(m_pageStarts, textCursor().position());
+}
+
+void CReportView::MoveCaretToPage(int page) {
+    if (page < 1 || page > static_cast<int>(m_pageStarts.size())) {
+        return;
+    }
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(m_pageStarts[static_cast<size_t>(page - 1)]);
+    setTextCursor(cursor);
+    ensureCursorVisible();
 }
 
 void CReportView::contextMenuEvent(QContextMenuEvent* event) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QPrinter;
 
@@ -51,8 +52,13 @@ public:
     // Writes the text to `path` (".txt" appended when the name has no
     // extension); shows the failure message and returns false on failure.
     bool ExportTo(QString path);
-    // Prints on `printer`; the number of pages or -1.
+    // Prints on `printer`; the number of pages or -1. Remembers where each
+    // page starts in the text.
     int PrintTo(QPrinter& printer);
+    // The printed page holding the caret, and moving the caret to the start
+    // of a page (scrolled into view), by the pages of the last printing.
+    int CaretPage() const;
+    void MoveCaretToPage(int page);
 
 public slots:
     void ExportReport();
@@ -75,6 +81,7 @@ private:
     std::uint32_t m_builtAt = 0;
     int m_tabStops = 48;
     std::optional<QFont> m_printerFont;
+    std::vector<int> m_pageStarts;
 };
 
 } // namespace doseplex::app

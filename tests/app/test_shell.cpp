@@ -5,6 +5,7 @@
 #include "app_test_support.h"
 
 #include "app/shell/contents_tree.h"
+#include "app/shell/splash.h"
 #include "app/views/report_view.h"
 #include "app/views/summary_table_view.h"
 #include "core/document.h"
@@ -68,6 +69,7 @@ private slots:
     void savePromptGuardsReplacement();
     void failedOpenAndImportKeepTheExperiment();
     void saveAsRecentFilesAndReopen();
+    void splashClosesOnKeyOrClick();
 };
 
 void TestShell::commandLine_data() {
@@ -367,6 +369,27 @@ void TestShell::saveAsRecentFilesAndReopen() {
     QVERIFY(window.OpenExperiment(paths[4]));
     QCOMPARE(window.Document()->m_strTitle, std::string("again"));
     QCOMPARE(window.Document()->DrugCount(), 3);
+}
+
+void TestShell::splashClosesOnKeyOrClick() {
+    for (const bool key : {true, false}) {
+        QPointer<CSplash> splash = new CSplash;
+        splash->show();
+        QWidget other;
+        other.show();
+        if (key) {
+            QTest::keyClick(&other, Qt::Key_Space);
+        } else {
+            QTest::mouseClick(&other, Qt::LeftButton);
+        }
+        QTRY_VERIFY(splash.isNull());
+    }
+    // Left alone it closes after five seconds.
+    QPointer<CSplash> splash = new CSplash;
+    splash->show();
+    QTest::qWait(CSplash::kShowMs - 1000);
+    QVERIFY(!splash.isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 3000);
 }
 
 QTEST_MAIN(TestShell)

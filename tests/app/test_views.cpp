@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTextBlock>
 #include <QtTest>
 
 using namespace doseplex;
@@ -222,6 +223,18 @@ void TestViews::printLayout() {
         QVERIFY(sheet.trimmed().endsWith(QString("Page:%1").arg(page + 1)));
     }
     QVERIFY(text.contains("Summary table"));
+
+    // The caret follows the printed pages (print preview starts at the
+    // caret's page and leaves the caret at the page it closes on).
+    QCOMPARE(view->CaretPage(), 1);
+    view->MoveCaretToPage(2);
+    QCOMPARE(view->CaretPage(), 2);
+    const QString firstLine = view->textCursor().block().text();
+    const QString firstField = firstLine.split('\t', Qt::SkipEmptyParts).value(0);
+    QVERIFY(!firstField.isEmpty());
+    QVERIFY2(sheets[1].contains(firstField), qPrintable(firstField));
+    view->MoveCaretToPage(1);
+    QCOMPARE(view->textCursor().position(), 0);
 
     // Wider margins leave less room: more pages; every line of the report
     // still reaches the paper.
