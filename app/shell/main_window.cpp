@@ -3,6 +3,7 @@
 #include "app/dialogs/about_dialog.h"
 #include "app/dialogs/delete_drug_dialog.h"
 #include "app/dialogs/details_dialog.h"
+#include "app/dialogs/dialog_helpers.h"
 #include "app/dialogs/margins_dialog.h"
 #include "app/dialogs/option_form_dialog.h"
 #include "app/dialogs/summary_graphs_dialog.h"
@@ -133,6 +134,12 @@ QAction* CMainWindow::MakeAction(const QString& name, const QString& text, const
                                  QStyle::StandardPixmap icon) {
     auto* action = new QAction(text, this);
     action->setObjectName(name);
+    // Toolbar buttons and the status bar show the text without its
+    // mnemonic and shortcut.
+    const QString plain = VisibleText(text.section(QLatin1Char('\t'), 0, 0)).trimmed();
+    action->setIconText(plain);
+    action->setToolTip(plain);
+    action->setStatusTip(plain);
     if (!key.isEmpty()) {
         action->setShortcut(key);
     }

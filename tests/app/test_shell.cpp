@@ -70,6 +70,7 @@ private slots:
     void failedOpenAndImportKeepTheExperiment();
     void saveAsRecentFilesAndReopen();
     void splashClosesOnKeyOrClick();
+    void viewToggles();
 };
 
 void TestShell::commandLine_data() {
@@ -390,6 +391,29 @@ void TestShell::splashClosesOnKeyOrClick() {
     QTest::qWait(CSplash::kShowMs - 1000);
     QVERIFY(!splash.isNull());
     QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 3000);
+}
+
+void TestShell::viewToggles() {
+    CAppFixture app;
+    CMainWindow& window = *app.m_window;
+    window.show();
+    QCOMPARE(window.MdiArea()->viewMode(), QMdiArea::SubWindowView);
+    QAction* workbook = window.Action("WorkbookView");
+    QCOMPARE(workbook->text(), QString("&Workbook View   "));
+    QVERIFY(!workbook->isChecked());
+    workbook->trigger();
+    QCOMPARE(window.MdiArea()->viewMode(), QMdiArea::TabbedView);
+    workbook->trigger();
+    QCOMPARE(window.MdiArea()->viewMode(), QMdiArea::SubWindowView);
+
+    QAction* contents = window.Action("ContentsBar");
+    QCOMPARE(contents->text(), QString("&Contents Bar"));
+    QVERIFY(contents->isChecked());
+    contents->trigger();
+    QTRY_VERIFY(!window.Tree()->isVisible());
+    QVERIFY(!contents->isChecked());
+    QCOMPARE(window.Action("Copy")->text(), QString("&Copy  \tCtrl+C"));
+    QCOMPARE(window.Action("Copy")->iconText(), QString("Copy"));
 }
 
 QTEST_MAIN(TestShell)
