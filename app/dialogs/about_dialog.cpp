@@ -1,5 +1,7 @@
 #include "app/dialogs/about_dialog.h"
 
+#include "app/platform/pictures.h"
+
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -9,6 +11,9 @@ namespace doseplex::app {
 
 CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About DosePlex"));
+    auto* picture = new QLabel;
+    picture->setPixmap(SplashPicture());
+    picture->setAccessibleName(QStringLiteral("DosePlex"));
     auto* name = new QLabel(
         QStringLiteral("<b>DosePlex</b> version %1").arg(QCoreApplication::applicationVersion()));
     auto* about = new QLabel(QStringLiteral("Quantitative dose-effect analysis: median-effect "
@@ -21,6 +26,7 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(picture);
     layout->addWidget(name);
     layout->addWidget(about);
     layout->addWidget(link);

@@ -329,6 +329,26 @@ void CMainWindow::CreateMenus() {
     view->setObjectName(QStringLiteral("ViewMenu"));
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    // The arrangement commands, then one item per open window.
+    connect(window, &QMenu::aboutToShow, this, [this, window] {
+        window->clear();
+        for (const char* name : {"Cascade", "TileHorizontally", "TileVertically", "ArrangeIcons"}) {
+            window->addAction(Action(name));
+        }
+        const auto subs = m_mdi->subWindowList();
+        if (!subs.isEmpty()) {
+            window->addSeparator();
+        }
+        for (int i = 0; i < subs.size(); ++i) {
+            QMdiSubWindow* sub = subs[i];
+            QAction* item =
+                window->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(sub->windowTitle()));
+            item->setCheckable(true);
+            item->setChecked(sub == m_mdi->activeSubWindow());
+            connect(item, &QAction::triggered, m_mdi,
+                    [this, sub] { m_mdi->setActiveSubWindow(sub); });
+        }
+    });
     for (const char* name : {"Cascade", "TileHorizontally", "TileVertically", "ArrangeIcons"}) {
         window->addAction(Action(name));
     }

@@ -16,7 +16,4 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-// The splash picture: the program's name and version.
-QPixmap SplashPicture();
-
 } // namespace doseplex::app
