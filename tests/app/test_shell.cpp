@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMimeData>
 #include <QtTest>
 
 using namespace doseplex;
@@ -370,6 +371,16 @@ void TestShell::saveAsRecentFilesAndReopen() {
     QVERIFY(window.OpenExperiment(paths[4]));
     QCOMPARE(window.Document()->m_strTitle, std::string("again"));
     QCOMPARE(window.Document()->DrugCount(), 3);
+
+    // A file dropped on the window opens the same way.
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(paths[0])});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the window: the application delivers drops only after a
+    // drag entered it.
+    static_cast<QObject&>(window).event(&drop);
+    QCOMPARE(window.Tree()->topLevelItem(0)->text(0), QString("exp0.dpx"));
+    QCOMPARE(app.m_settings.RecentFiles().constFirst(), paths[0]);
 }
 
 void TestShell::splashClosesOnKeyOrClick() {
