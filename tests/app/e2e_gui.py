@@ -3,7 +3,8 @@
 experiment under a virtual X server, opens the summary report, a drug report
 and the summary table through the contents tree, exports the report and the
 table, saves the experiment under a new name, and checks every file against
-the command line's output for the same input.
+the command line's output for the same input; then changes an option, sees
+the report follow, and exits through the "Save changes?" question.
 
 Usage: e2e_gui.py DOSEPLEX DOSEPLEX_CLI SOURCE_DIR SCREENSHOT_DIR"""
 
@@ -106,7 +107,26 @@ def run(session, cli, work, experiment):
     after = json.loads(cli_output(cli, "analyse", renamed))
     check(before == after, "the saved experiment analyses differently")
 
+    # Options through its labelled fields: every open report follows.
+    gd.open_tree_item(session, "Summary Report")
+    window = session.child_window("Summary Report")
+    session.press_menu("Setup", "Options...")
+    dialog = session.dialog("Options")
+    field = gd.wait_for("the field Value 1:", lambda: gd.find_all(
+        dialog, lambda a: a.getRoleName() == "text" and a.name == "Value 1:")[0])
+    check(gd.text_of(field) == "0.5", "Value 1: shows %r" % gd.text_of(field))
+    field.queryEditableText().setTextContents("0.6")
+    gd.press_button(dialog, "OK")
+    session.no_dialog("Options")
+    text = gd.find_all(window, lambda a: a.getRoleName() == "text")[0]
+    gd.wait_for("the refreshed summary report", lambda: "\tED60\t" in gd.text_of(text))
+
+    # The changed experiment is not closed without a question.
     session.press_menu("File", "Exit")
+    alert = session.dialog("DosePlex")
+    check(any(a.name == "Save changes?" for a in gd.find_all(alert, lambda a: True)),
+          "the exit question is not \"Save changes?\"")
+    gd.press_button(alert, "Discard")
     code = gd.wait_for("the program to exit", lambda: session.app_process.poll() is not None
                        and [session.app_process.returncode])[0]
     check(code == 0, "the program exited with code %d" % code)

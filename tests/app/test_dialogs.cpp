@@ -10,6 +10,7 @@
 #include "app/dialogs/summary_graphs_dialog.h"
 #include "app/models/engine_calls.h"
 #include "core/document.h"
+#include "core/message_sink.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -44,6 +45,7 @@ private slots:
     void deleteDrugSelection();
     void labelsNameTheirFields();
     void longWorkShowsProgressAndCancels();
+    void engineMessagesReachTheWindowThread();
 };
 
 void TestDialogs::optionsChecks_data() {
@@ -285,6 +287,29 @@ void TestDialogs::longWorkShowsProgressAndCancels() {
     QVERIFY(sawDialog);
     QVERIFY(clock.elapsed() >= 450);
     QVERIFY(clock.elapsed() < 15000);
+}
+
+void TestDialogs::engineMessagesReachTheWindowThread() {
+    QStringList shown;
+    QList<QThread*> threads;
+    {
+        CEngineMessages messages([&](const QString& text) {
+            shown.append(text);
+            threads.append(QThread::currentThread());
+        });
+        QVERIFY(RunCancellable(nullptr, "work", [](const CBuildControl&) {
+            ShowMessage("Negative dose");
+            return true;
+        }));
+        ShowMessage("Bad effect");
+    }
+    QCOMPARE(shown, (QStringList{"Negative dose", "Bad effect"}));
+    QCOMPARE(threads, (QList<QThread*>{qApp->thread(), qApp->thread()}));
+    // Removed again: the engine's default sink is back.
+    CCollectingMessageSink collected;
+    CScopedMessageSink scope(collected);
+    ShowMessage("after");
+    QCOMPARE(collected.m_messages.size(), size_t(1));
 }
 
 QTEST_MAIN(TestDialogs)
