@@ -2,6 +2,7 @@
 
 #include "app/platform/app_settings.h"
 #include "app/qsettings_store.h"
+#include "app/shell/contents_tree.h"
 #include "app/shell/main_window.h"
 #include "app/shell/splash.h"
 #include "core/settings.h"
@@ -25,6 +26,7 @@ int RunApplication(QApplication& application) {
         window.resize(screen->availableGeometry().size());
     }
     window.showMaximized();
+    window.Tree()->setFocus();
     QPointer<CSplash> picture;
     if (splash && !window.isMinimized()) {
         picture = new CSplash;

@@ -71,6 +71,8 @@ void CContentsTree::Rebuild(const CDoseplexDoc* doc, const QString& title) {
         AddItem(drug, QStringLiteral("Graphs"), look->standardIcon(QStyle::SP_DesktopIcon));
     }
     expandAll();
+    // A current item lets the keyboard move through the tree at once.
+    setCurrentItem(root);
 }
 
 QTreeWidgetItem* CContentsTree::DrugsFolder() const {
