@@ -381,6 +381,21 @@ void TestShell::saveAsRecentFilesAndReopen() {
     static_cast<QObject&>(window).event(&drop);
     QCOMPARE(window.Tree()->topLevelItem(0)->text(0), QString("exp0.dpx"));
     QCOMPARE(app.m_settings.RecentFiles().constFirst(), paths[0]);
+
+    // A listed file that has gone is reported and leaves the list.
+    QVERIFY(QFile::remove(paths[3]));
+    QAction* gone = nullptr;
+    for (QAction* action : window.findChildren<QAction*>()) {
+        if (action->data().toString() == paths[3] && action->isVisible()) {
+            gone = action;
+        }
+    }
+    QVERIFY(gone);
+    const qsizetype messages = app.m_prompter.m_messages.size();
+    gone->trigger();
+    QCOMPARE(app.m_prompter.m_messages.size(), messages + 1);
+    QVERIFY(!app.m_settings.RecentFiles().contains(paths[3]));
+    QCOMPARE(window.Tree()->topLevelItem(0)->text(0), QString("exp0.dpx"));
 }
 
 void TestShell::splashClosesOnKeyOrClick() {
