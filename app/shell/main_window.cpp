@@ -979,15 +979,24 @@ void CMainWindow::SummaryGraphsCommand() {
     }
     CSummaryGraphsDialog dialog(names, selection, m_doc->m_nDrugsPerMedianGraph,
                                 m_doc->m_nDrugsPerCIGraph, this);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
+    if (dialog.exec() == QDialog::Accepted) {
+        ApplySummaryGraphs(dialog.Selection(), dialog.DrugsPerMedianGraph(),
+                           dialog.DrugsPerCIGraph());
+    }
+}
+
+bool CMainWindow::ApplySummaryGraphs(const std::vector<int>& selection, int drugsPerMedianGraph,
+                                     int drugsPerCIGraph) {
+    if (!m_doc) {
+        return false;
     }
     std::vector<CDrugInfo*> chosen;
-    for (int id : dialog.Selection()) {
+    for (int id : selection) {
         chosen.push_back(m_doc->GetDrug(id));
     }
-    m_doc->SelectSummaryGraphs(chosen, dialog.DrugsPerMedianGraph(), dialog.DrugsPerCIGraph());
+    const bool stored = m_doc->SelectSummaryGraphs(chosen, drugsPerMedianGraph, drugsPerCIGraph);
     UpdateActions();
+    return stored;
 }
 
 void CMainWindow::DetailsCommand() {

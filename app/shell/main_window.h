@@ -88,6 +88,9 @@ public:
     // --- Changes -----------------------------------------------------------------
     void ApplyOptions(const CAnalysisOptions& options, bool setDefaults);
     void ApplyGraphSetup(const CGraphOptions& options, bool setDefaults);
+    // The summary-graph selection as drug ids, and the drugs per graph.
+    bool ApplySummaryGraphs(const std::vector<int>& selection, int drugsPerMedianGraph,
+                            int drugsPerCIGraph);
     void ApplyDetails(const QString& title, const QString& investigator, const QString& date,
                       const QString& notes);
     // Asks for confirmation, then deletes the drug; the refusal message when

@@ -42,6 +42,7 @@ private slots:
     void marginsUnitSwitchAndBottomRange();
     void detailsLimits();
     void summaryGraphsSelection();
+    void summaryGraphsReachTheExperiment();
     void deleteDrugSelection();
     void labelsNameTheirFields();
     void longWorkShowsProgressAndCancels();
@@ -125,6 +126,20 @@ void TestDialogs::optionsSetDefaults() {
     app.m_prompter.m_answers = {QMessageBox::Discard};
     QVERIFY(app.m_window->NewExperiment());
     QCOMPARE(app.m_window->Document()->m_analysis.m_nReportRepeats, 500);
+
+    // Graph View Setup and its Set defaults the same way.
+    std::unique_ptr<COptionFormDialog> graphs(
+        COptionFormDialog::ForGraphs(app.m_window->Document()->m_graph, nullptr));
+    graphs->Field("GraphsPerRow")->setText("3");
+    graphs->CheckBox("CIPoints")->setChecked(false);
+    QVERIFY(graphs->TryAccept(false));
+    app.m_window->ApplyGraphSetup(graphs->Graphs(), graphs->DefaultsChosen());
+    QCOMPARE(app.m_window->Document()->m_graph.m_nGraphsPerRow, 3);
+    QCOMPARE(app.m_window->Document()->m_graph.m_nCIPoints, 0);
+    QVERIFY(app.m_window->Document()->IsModified());
+    QCOMPARE(app.m_store.ReadInt("GraphOptions", "GraphsPerRow", 0), 0);
+    app.m_window->ApplyGraphSetup(graphs->Graphs(), true);
+    QCOMPARE(app.m_store.ReadInt("GraphOptions", "GraphsPerRow", 0), 3);
 }
 
 void TestDialogs::graphSetupChecks_data() {
@@ -219,6 +234,18 @@ void TestDialogs::summaryGraphsSelection() {
     QVERIFY(dialog.TryAccept());
     QCOMPARE(dialog.DrugsPerMedianGraph(), 6);
     QCOMPARE(dialog.DrugsPerCIGraph(), 4);
+}
+
+void TestDialogs::summaryGraphsReachTheExperiment() {
+    CAppFixture app;
+    QVERIFY(app.m_window->ImportExperiment(Example("two-drug.txt")));
+    CDoseplexDoc& doc = *app.m_window->Document();
+    doc.SetModifiedFlag(false);
+    QVERIFY(app.m_window->ApplySummaryGraphs({2, 0}, 4, 2));
+    QCOMPARE(doc.m_summaryDrugs, (std::vector<CDrugInfo*>{doc.GetDrug(2), doc.GetDrug(0)}));
+    QCOMPARE(doc.m_nDrugsPerMedianGraph, 4);
+    QCOMPARE(doc.m_nDrugsPerCIGraph, 2);
+    QVERIFY(doc.IsModified());
 }
 
 void TestDialogs::deleteDrugSelection() {
