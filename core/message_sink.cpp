@@ -26,6 +26,10 @@ IMessageSink* SetMessageSink(IMessageSink* sink) {
     return previous == &g_stderrSink ? nullptr : previous;
 }
 
+IMessageSink* CurrentMessageSink() {
+    return g_sink == &g_stderrSink ? nullptr : g_sink;
+}
+
 void ShowMessage(const std::string& text) {
     g_sink->ShowMessage(text);
 }

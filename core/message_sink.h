@@ -19,6 +19,10 @@ public:
 // thread starts with the default.
 IMessageSink* SetMessageSink(IMessageSink* sink);
 
+// The calling thread's receiver; null for the default. A thread that works
+// for another (a worker of the window thread) installs the other's receiver.
+IMessageSink* CurrentMessageSink();
+
 // Sends one message to the calling thread's sink.
 void ShowMessage(const std::string& text);
 

@@ -19,13 +19,19 @@ enum class EBuildStatus {
 class CRunControl {
 public:
     CRunControl() = default;
-    explicit CRunControl(std::function<void(long long done, long long total)> progress)
-        : m_progress(std::move(progress)) {}
+    // `progress` is told of the work done; `cancelFlag`, when given, is a
+    // flag of the caller's that cancels the work as Cancel does.
+    explicit CRunControl(std::function<void(long long done, long long total)> progress,
+                         const std::atomic<bool>* cancelFlag = nullptr)
+        : m_progress(std::move(progress)), m_external(cancelFlag) {}
     CRunControl(const CRunControl&) = delete;
     CRunControl& operator=(const CRunControl&) = delete;
 
     void Cancel() { m_cancel.store(true, std::memory_order_relaxed); }
-    bool Cancelled() const { return m_cancel.load(std::memory_order_relaxed); }
+    bool Cancelled() const {
+        return m_cancel.load(std::memory_order_relaxed) ||
+               (m_external != nullptr && m_external->load(std::memory_order_relaxed));
+    }
     void Progress(long long done, long long total) const {
         if (m_progress) {
             m_progress(done, total);
@@ -35,6 +41,7 @@ public:
 private:
     std::function<void(long long, long long)> m_progress;
     std::atomic<bool> m_cancel{false};
+    const std::atomic<bool>* m_external = nullptr;
 };
 
 // A cancel check for code that may run without a run control.

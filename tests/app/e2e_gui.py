@@ -1,0 +1,140 @@
+#!/usr/bin/python3
+"""End-to-end test of the doseplex program: starts it on an example
+experiment under a virtual X server, opens the summary report, a drug report
+and the summary table through the contents tree, exports the report and the
+table, saves the experiment under a new name, and checks every file against
+the command line's output for the same input; then changes an option, sees
+the report follow, and exits through the "Save changes?" question.
+
+Usage: e2e_gui.py DOSEPLEX DOSEPLEX_CLI SOURCE_DIR SCREENSHOT_DIR"""
+
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import gui_driver as gd  # noqa: E402
+
+
+def cli_output(cli, *arguments):
+    return subprocess.run([cli] + list(arguments), check=True, capture_output=True,
+                          timeout=60).stdout
+
+
+def shown(report_bytes):
+    """A report file's text as the report window shows it."""
+    return report_bytes.decode("cp1252").replace("\r\n", "\n")
+
+
+def wait_file(path):
+    return gd.wait_for("the file " + path, lambda: os.path.exists(path) and
+                       os.path.getsize(path) > 0)
+
+
+def check(condition, what):
+    if not condition:
+        raise gd.DriverError(what)
+
+
+def main():
+    program, cli, source, shots = sys.argv[1:5]
+    work = tempfile.mkdtemp(prefix="doseplex-e2e-")
+    experiment = os.path.join(work, "two-drug.dpx")
+    cli_output(cli, "convert", os.path.join(source, "examples", "two-drug.txt"), "-o", experiment)
+
+    with gd.Session(program, [experiment], work) as session:
+        try:
+            run(session, cli, work, experiment)
+        except Exception:
+            os.makedirs(shots, exist_ok=True)
+            shot = os.path.join(shots, "e2e-failure.png")
+            session.screenshot(shot)
+            print("screenshot of the failure: " + shot, file=sys.stderr)
+            raise
+    print("end-to-end test passed")
+    return 0
+
+
+def run(session, cli, work, experiment):
+    session.main_window()
+
+    gd.open_tree_item(session, "Summary Report")
+    window = session.child_window("Summary Report")
+    text = gd.find_all(window, lambda a: a.getRoleName() == "text")[0]
+    expected = shown(cli_output(cli, "report", experiment, "--summary"))
+    gd.wait_for("the summary report text", lambda: gd.text_of(text) == expected)
+
+    gd.open_tree_item(session, "Report", after="Exp1_DrugB")
+    window = session.child_window("Exp1_DrugB Report")
+    text = gd.find_all(window, lambda a: a.getRoleName() == "text")[0]
+    drug_report = cli_output(cli, "report", experiment, "--drug", "1")
+    gd.wait_for("the drug report text", lambda: gd.text_of(text) == shown(drug_report))
+
+    gd.open_tree_item(session, "Summary Table")
+    window = session.child_window("Summary Table")
+    gd.wait_for("the table's cells", lambda: gd.find_all(
+        window, lambda a: a.name == "Exp1_DrugA" and "cell" in a.getRoleName()))
+
+    table = os.path.join(work, "table.txt")
+    session.press_menu("File", "Export...")
+    session.fill_file_dialog("Export Raw Data Grid", table)
+    wait_file(table)
+    reference = os.path.join(work, "cli-table.txt")
+    cli_output(cli, "summary-table", experiment, "-o", reference)
+    check(open(table, "rb").read() == open(reference, "rb").read(),
+          "the exported table differs from the command line's")
+
+    # Opening the drug report again makes it the active window.
+    gd.open_tree_item(session, "Report", after="Exp1_DrugB")
+    session.child_window("Exp1_DrugB Report")
+    session.press_menu("File", "Export...")
+    session.fill_file_dialog("Export Report", os.path.join(work, "drug-report"))
+    exported = os.path.join(work, "drug-report.txt")
+    wait_file(exported)
+    check(open(exported, "rb").read() == drug_report,
+          "the exported report differs from the command line's")
+
+    renamed = os.path.join(work, "renamed.dpx")
+    session.press_menu("File", "Save As...")
+    session.fill_file_dialog("Save As", renamed)
+    wait_file(renamed)
+    gd.wait_for("the new name in the tree",
+                lambda: any(i.name == "renamed.dpx" for i in gd.tree_items(session)))
+    before = json.loads(cli_output(cli, "analyse", experiment))
+    after = json.loads(cli_output(cli, "analyse", renamed))
+    check(before == after, "the saved experiment analyses differently")
+
+    # Options through its labelled fields: every open report follows.
+    gd.open_tree_item(session, "Summary Report")
+    window = session.child_window("Summary Report")
+    session.press_menu("Setup", "Options...")
+    dialog = session.dialog("Options")
+    field = gd.wait_for("the field Value 1:", lambda: gd.find_all(
+        dialog, lambda a: a.getRoleName() == "text" and a.name == "Value 1:")[0])
+    check(gd.text_of(field) == "0.5", "Value 1: shows %r" % gd.text_of(field))
+    field.queryEditableText().setTextContents("0.6")
+    gd.press_button(dialog, "OK")
+    session.no_dialog("Options")
+    text = gd.find_all(window, lambda a: a.getRoleName() == "text")[0]
+    gd.wait_for("the refreshed summary report", lambda: "\tED60\t" in gd.text_of(text))
+
+    # The changed experiment is not closed without a question.
+    session.press_menu("File", "Exit")
+    alert = session.dialog("DosePlex")
+    check(any(a.name == "Save changes?" for a in gd.find_all(alert, lambda a: True)),
+          "the exit question is not \"Save changes?\"")
+    gd.press_button(alert, "Discard")
+    code = gd.wait_for("the program to exit", lambda: session.app_process.poll() is not None
+                       and [session.app_process.returncode])[0]
+    check(code == 0, "the program exited with code %d" % code)
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except gd.DriverError as error:
+        print("end-to-end test failed: %s" % error, file=sys.stderr)
+        sys.exit(1)
