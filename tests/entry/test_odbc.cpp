@@ -197,6 +197,14 @@ TEST_F(OdbcSqliteTest, ImportsQueryRowsIntoTheSheet) {
     EXPECT_EQ(joined.GetText(2, 1), "Taxol \xC2\xB5");
     EXPECT_EQ(joined.GetText(2, 2), " 0.25");
 
+    // Only the rows that can land above row 1000 are read.
+    CRawSheet low;
+    imported = ImportOdbcQuery(connection, "select Dose from Assay order by Dose", low, {998, 1});
+    ASSERT_TRUE(imported) << imported.Message();
+    EXPECT_EQ(imported.Value(), 2);
+    EXPECT_EQ(low.GetText(999, 1), "2.5");
+    EXPECT_EQ(low.CellCount(), 2u);
+
     // No rows, a refused query and no query leave the sheet as it was.
     const CRawSheet before = sheet;
     imported =
