@@ -406,6 +406,10 @@ void CRawSheet::ReadLayout2(CArchiveReader& in) {
     if (styleCount > in.Remaining() / kLayout2MinStyleBytes) {
         in.Fail("raw data sheet style count larger than the data left");
     }
+    // Cells name their style in a WORD: more could never be used.
+    if (styleCount > std::numeric_limits<std::uint16_t>::max()) {
+        in.Fail("raw data sheet with more styles than cells can name");
+    }
     std::vector<CCellStyle> styles;
     styles.reserve(styleCount);
     for (std::uint32_t i = 0; i < styleCount; ++i) {

@@ -107,4 +107,11 @@ CResult<CCellRange> CheckDataRange(std::string_view text, std::string_view label
     return *range;
 }
 
+CCellPosition ImportOrigin(const std::optional<CCellPosition>& current) {
+    if (current) {
+        return *current;
+    }
+    return CCellPosition{};
+}
+
 } // namespace doseplex::entry

@@ -58,8 +58,6 @@ std::string RangeTwoPointsMessage(std::string_view label);
 CResult<CCellRange> CheckDataRange(std::string_view text, std::string_view label);
 
 // Where an import starts: the current cell, or A1 when there is none.
-inline CCellPosition ImportOrigin(const std::optional<CCellPosition>& current) {
-    return current.value_or(CCellPosition{});
-}
+CCellPosition ImportOrigin(const std::optional<CCellPosition>& current);
 
 } // namespace doseplex::entry

@@ -2,7 +2,6 @@
 // writer) or as an Office Open XML workbook (through libxlsxwriter, with
 // every cell style).
 
-#include "core/encoding.h"
 #include "core/file_io.h"
 #include "entry/excel/workbook_file.h"
 #include "entry/number_text.h"
@@ -177,9 +176,8 @@ CStatus WriteXlsWorkbook(const CRawSheet& sheet, const std::string& path) {
     for (const auto& [position, cell] : sheet.Cells()) {
         auto& row = table.m_rows[static_cast<std::size_t>(position.first - 1)];
         row.resize(std::max(row.size(), static_cast<std::size_t>(position.second)));
-        // The table's cells are 8-bit texts, as the reports hand them over.
         CTableCell& out = row[static_cast<std::size_t>(position.second - 1)];
-        out.m_strText = Utf8ToEightBit(cell.m_strText);
+        out.m_strText = cell.m_strText;
         out.m_bBold = cell.m_style.IsBold();
         out.m_bBorder = HasBorder(cell.m_style);
     }

@@ -8,6 +8,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <charconv>
 
 namespace doseplex::entry {
@@ -111,7 +112,7 @@ bool ReadText(SQLHSTMT stmt, SQLUSMALLINT column, std::string& value, bool& isNu
 }
 
 // Every row of the statement's result, every column as text.
-CResult<COdbcQueryResult> ReadRows(const CStatement& statement) {
+CResult<COdbcQueryResult> ReadRows(const CStatement& statement, long long maxRows = -1) {
     SQLSMALLINT columns = 0;
     if (!Succeeded(SQLNumResultCols(statement.m_stmt, &columns))) {
         return CStatus::Fail(statement.Error());
@@ -121,7 +122,7 @@ CResult<COdbcQueryResult> ReadRows(const CStatement& statement) {
     if (columns <= 0) {
         return result;
     }
-    while (true) {
+    while (maxRows < 0 || static_cast<long long>(result.m_rows.size()) < maxRows) {
         const SQLRETURN code = SQLFetch(statement.m_stmt);
         if (code == SQL_NO_DATA) {
             break;
@@ -321,7 +322,7 @@ CResult<std::vector<COdbcColumn>> COdbcConnection::Columns(const COdbcTable& tab
     return columns;
 }
 
-CResult<COdbcQueryResult> COdbcConnection::RunQuery(const std::string& sql) {
+CResult<COdbcQueryResult> COdbcConnection::RunQuery(const std::string& sql, long long maxRows) {
     if (!IsOpen()) {
         return CStatus::Fail("No data source is open.");
     }
@@ -338,7 +339,7 @@ CResult<COdbcQueryResult> COdbcConnection::RunQuery(const std::string& sql) {
     if (!Succeeded(code)) {
         return CStatus::Fail(statement.Error());
     }
-    return ReadRows(statement);
+    return ReadRows(statement, maxRows);
 }
 
 std::pair<std::string, std::string> COdbcConnection::IdentifierQuotes() {
@@ -360,7 +361,8 @@ CResult<int> ImportOdbcQuery(COdbcConnection& connection, const std::string& sql
     if (sql.empty()) {
         return CStatus::Fail(std::string(kNoQueryMessage));
     }
-    const auto result = connection.RunQuery(sql);
+    // The import stops before row 1000, so rows from there on are not read.
+    const auto result = connection.RunQuery(sql, std::max(0, CRawSheet::kRows - origin.m_nRow));
     if (!result) {
         return CStatus::Fail(result.Message());
     }

@@ -78,8 +78,9 @@ public:
     // The columns of `table`.
     CResult<std::vector<COdbcColumn>> Columns(const COdbcTable& table);
     // Runs `sql` as it is, forward-only and read-only, and reads every value
-    // of every row as text. A statement the source refuses gives its message.
-    CResult<COdbcQueryResult> RunQuery(const std::string& sql);
+    // of every row as text, or of the first `maxRows` rows when it is not
+    // negative. A statement the source refuses gives its message.
+    CResult<COdbcQueryResult> RunQuery(const std::string& sql, long long maxRows = -1);
     // The source's identifier quote ("\"" for most, "[" and "]" for some);
     // square brackets when the source names none.
     std::pair<std::string, std::string> IdentifierQuotes();
@@ -92,9 +93,9 @@ private:
 
 // OK of the "Import ODBC Data" dialog and the import behind it: runs the
 // query and puts its rows into the sheet from `origin` as ImportOdbcRows
-// does. The result is the number of rows read; no rows leave the sheet as
-// it was. An empty query gives kNoQueryMessage, a refused one the source's
-// message, and the sheet is then unchanged.
+// does. The result is the number of rows read; rows that could not land in
+// the sheet are not read. No rows leave the sheet as it was. An empty query gives kNoQueryMessage,
+// a refused one the source's message, and the sheet is then unchanged.
 CResult<int> ImportOdbcQuery(COdbcConnection& connection, const std::string& sql, CRawSheet& sheet,
                              CCellPosition origin);
 

@@ -5,9 +5,12 @@
 #include "entry/add_drug.h"
 #include "entry/cell_range.h"
 #include "entry/dose_entry.h"
+#include "entry/sheet_import.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace doseplex::entry {
 namespace {
@@ -282,6 +285,23 @@ TEST(AddDrugWizard, CombinationWithoutConstantRatioTakesEachRowsRatio) {
 
     sheet.SetText(4, 3, "x");
     EXPECT_EQ(BuildDrugFromSheet(request, drugs, sheet).Message(), kPointValuesMessage);
+}
+
+// A plate export imported at the current cell, then built into a drug from
+// the columns it landed in.
+TEST(AddDrugWizard, BuildsADrugFromImportedText) {
+    CRawSheet sheet;
+    std::istringstream plate("Dose\tEffect\r\n0.5\t0.12\r\n1\t0.3\r\n2\t0.55\r\n4\t0.81\r\n");
+    ImportSheetText(plate, sheet, {5, 3});
+    const auto result = BuildDrugFromSheet(SingleRequest("D6..D9", "C6..C9"), ThreeDrugs(), sheet);
+    ASSERT_TRUE(result) << result.Message();
+    ASSERT_EQ(result.Value()->PointCount(), 4);
+    EXPECT_EQ(result.Value()->PointDose(3), 4.0);
+    EXPECT_EQ(result.Value()->PointEffect(3), 0.81);
+    EXPECT_EQ(result.Value()->m_bFitValid, 1);
+    // The heading row is text: taking it in stops Finish.
+    EXPECT_EQ(BuildDrugFromSheet(SingleRequest("D5..D9", "C5..C9"), ThreeDrugs(), sheet).Message(),
+              kPointValuesMessage);
 }
 
 TEST(AddDrugWizard, NoDrugsGiveTheGeneralMessage) {
