@@ -482,7 +482,7 @@ TEST_F(ReportCli, UsageAndInputErrors) {
         {{"report", kTwoDrug, "--drug", "3"}, 2, "there is no drug 3: valid drug ids are 0 to 2"},
         {{"report", "--summary"}, 2, "report needs an INPUT file"},
         {{"report", kTwoDrug, "--summary", "-o"}, 2, "-o needs a FILE"},
-        {{"report", Path("missing.txt"), "--summary"}, 1, ""},
+        {{"report", Path("missing.txt"), "--summary"}, 1, "Error 1001. \nCould not open file: "},
         {{"report", kTwoDrug, "--summary", "-o", Path("no/such/dir.txt")}, 1, "cannot write"},
         {{"summary-table", kTwoDrug}, 2, "needs -o OUT"},
         {{"summary-table", kTwoDrug, "-o", Path("t.csv")}, 2, ".txt, .xls or .xlsx"},
