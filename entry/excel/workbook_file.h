@@ -24,8 +24,9 @@ CResult<CSheetData> ReadWorkbook(const std::string& path);
 
 // The used part of the sheet (from A1) as a workbook of one worksheet. Cell
 // texts that are plain numbers are stored as numbers. The .xls file carries
-// bold and a thin frame for cells with any border; the .xlsx file carries
-// every style field. The file is replaced only once it is complete.
+// bold, a thin frame for cells with any border and the column widths; the
+// .xlsx file carries every style field, the column widths and the row
+// heights. The file is replaced only once it is complete.
 CStatus WriteXlsWorkbook(const CRawSheet& sheet, const std::string& path);
 CStatus WriteXlsxWorkbook(const CRawSheet& sheet, const std::string& path);
 

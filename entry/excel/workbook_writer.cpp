@@ -131,6 +131,26 @@ lxw_error FillWorkbook(lxw_workbook* workbook, const CRawSheet& rawSheet) {
     if (sheet == nullptr) {
         return LXW_ERROR_MEMORY_MALLOC_FAILED;
     }
+    for (int column = 1; column <= CRawSheet::kColumns; ++column) {
+        if (const int width = rawSheet.ColumnWidth(column); width > 0) {
+            const auto index = static_cast<lxw_col_t>(column - 1);
+            const lxw_error error = worksheet_set_column_pixels(
+                sheet, index, index, static_cast<std::uint32_t>(width), nullptr);
+            if (error != LXW_NO_ERROR) {
+                return error;
+            }
+        }
+    }
+    for (int row = 1; row <= CRawSheet::kRows; ++row) {
+        if (const int height = rawSheet.RowHeight(row); height > 0) {
+            const lxw_error error =
+                worksheet_set_row_pixels(sheet, static_cast<lxw_row_t>(row - 1),
+                                         static_cast<std::uint32_t>(height), nullptr);
+            if (error != LXW_NO_ERROR) {
+                return error;
+            }
+        }
+    }
     // One format per distinct style; sheets use few.
     std::vector<std::pair<CCellStyle, lxw_format*>> formats;
     for (const auto& [position, cell] : rawSheet.Cells()) {
@@ -173,6 +193,12 @@ CStatus WriteXlsWorkbook(const CRawSheet& sheet, const std::string& path) {
     CTable table;
     table.m_strSheetName = "Raw Data";
     table.m_rows.resize(static_cast<std::size_t>(sheet.UsedRows()));
+    for (int column = 1; column <= CRawSheet::kColumns; ++column) {
+        if (sheet.ColumnWidth(column) > 0) {
+            table.m_columnWidthsPx.resize(static_cast<std::size_t>(column));
+            table.m_columnWidthsPx.back() = sheet.ColumnWidth(column);
+        }
+    }
     for (const auto& [position, cell] : sheet.Cells()) {
         auto& row = table.m_rows[static_cast<std::size_t>(position.first - 1)];
         row.resize(std::max(row.size(), static_cast<std::size_t>(position.second)));

@@ -240,10 +240,15 @@ TEST_F(OdbcSqliteTest, ConnectsByConnectionStringAndReportsTheDriversMessage) {
 class CPostgresServer {
 public:
     explicit CPostgresServer(const fs::path& dir) : m_dir(dir) {
-        for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql")) {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", error)) {
             if (fs::exists(entry.path() / "bin" / "pg_ctl") && entry.path() / "bin" > m_bin) {
                 m_bin = entry.path() / "bin";
             }
+        }
+        if (m_bin.empty()) {
+            m_error = "no PostgreSQL server under /usr/lib/postgresql (package postgresql)";
+            return;
         }
         // The server refuses to run as root: it runs as the postgres user,
         // which then owns the folder.

@@ -162,6 +162,8 @@ CRawSheet StyledSheet() {
     style.m_strNumberFormat = "0.000";
     sheet.SetStyle(1, 1, style);
     sheet.SetStyle(4, 4, style); // styled, no text
+    sheet.SetColumnWidth(3, 200);
+    sheet.SetRowHeight(2, 40);
     return sheet;
 }
 
@@ -194,6 +196,16 @@ TEST(Workbooks, TheSheetWrittenAsEitherKindReadsBack) {
     for (const char* part : {"DejaVu Serif", "FFFFFFE0", "0.000", "double", "<b/>"}) {
         EXPECT_NE(styles.find(part), std::string::npos) << part;
     }
+    zip = zip_open((dir / "out.xlsx").c_str(), ZIP_RDONLY, &error);
+    ASSERT_NE(zip, nullptr);
+    file = zip_fopen(zip, "xl/worksheets/sheet1.xml", 0);
+    ASSERT_NE(file, nullptr);
+    std::string cells(100000, '\0');
+    cells.resize(static_cast<std::size_t>(zip_fread(file, cells.data(), cells.size())));
+    zip_fclose(file);
+    zip_discard(zip);
+    EXPECT_NE(cells.find("<col min=\"3\" max=\"3\""), std::string::npos) << cells;
+    EXPECT_NE(cells.find("ht=\"30\""), std::string::npos) << cells; // 40 pixels
     EXPECT_FALSE(WriteXlsxWorkbook(sheet, (dir / "no" / "out.xlsx").string()));
     // Export picks the writer by the exact extension.
     ASSERT_TRUE(ExportSheetFile(sheet, (dir / "by-name.xlsx").string()));
