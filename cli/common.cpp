@@ -189,17 +189,11 @@ std::string UserSettingsPath() {
 // the run before the work starts. The stored value itself is left alone.
 bool CheckRepeatCounts(const CDoseplexDoc& doc) {
     for (const std::string_view key : {"ReportRepeats", "GraphRepeats"}) {
-        const COptionInfo* info = FindOption(key);
-        const double value = GetOptionValue(*info, doc.m_analysis, doc.m_graph);
-        if (ValidateOptionValue(*info, value).empty()) {
-            continue;
+        if (const std::string problem = RepeatCountProblem(key, doc.m_analysis); !problem.empty()) {
+            std::cerr << "doseplex-cli: the experiment's " << problem << "; run with --set " << key
+                      << "=N to use another count\n";
+            return false;
         }
-        std::cerr << "doseplex-cli: the experiment's " << key << " is "
-                  << static_cast<long long>(value) << ", outside its range "
-                  << FormatNumber(info->dialogMin, -1, false) << " to "
-                  << FormatNumber(info->dialogMax, -1, false) << "; run with --set " << key
-                  << "=N to use another count\n";
-        return false;
     }
     return true;
 }

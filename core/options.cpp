@@ -107,6 +107,20 @@ std::string ValidateOptionValue(const COptionInfo& info, double value) {
            FormatNumber(info.dialogMax, -1, false) + ".";
 }
 
+std::string RepeatCountProblem(std::string_view key, const CAnalysisOptions& analysis) {
+    const COptionInfo* info = FindOption(key);
+    if (info == nullptr) {
+        return {};
+    }
+    const double value = GetOptionValue(*info, analysis, CGraphOptions{});
+    if (ValidateOptionValue(*info, value).empty()) {
+        return {};
+    }
+    return std::string(key) + " is " + std::to_string(static_cast<long long>(value)) +
+           ", outside its range " + FormatNumber(info->dialogMin, -1, false) + " to " +
+           FormatNumber(info->dialogMax, -1, false);
+}
+
 double ApplyReadRange(const COptionInfo& info, double value) {
     if (!info.rangeChecked) {
         return value;

@@ -82,6 +82,12 @@ void SetOptionValue(const COptionInfo& info, double value, CAnalysisOptions& ana
 // standard range message ("Please enter an integer between 0 and 32767.").
 std::string ValidateOptionValue(const COptionInfo& info, double value);
 
+// A repeat count that sizes the Monte Carlo work (ReportRepeats, GraphRepeats)
+// and lies outside the Options dialog's range, as stored in a file or a
+// settings store the dialog never saw: "ReportRepeats is 2147483647, outside
+// its range 0 to 32767". Empty when the count is in range.
+std::string RepeatCountProblem(std::string_view key, const CAnalysisOptions& analysis);
+
 // The reading rule for stored defaults: the value itself when inside the kept
 // range, otherwise the replacement. Integers and graph options pass unchanged.
 double ApplyReadRange(const COptionInfo& info, double value);

@@ -1,10 +1,9 @@
 #include "entry/number_text.h"
 
+#include "core/number_text.h"
+
 #include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <locale.h>
-#include <stdlib.h>
 
 namespace doseplex::entry {
 
@@ -23,19 +22,9 @@ std::optional<double> ParseNumberText(std::string_view text) {
     while (!text.empty() && IsBlank(text.back())) {
         text.remove_suffix(1);
     }
-    // Plain decimal forms only; strtod would also take hexadecimal, "inf" and
-    // "nan", none of which is a dose or an effect.
-    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string_view::npos) {
-        return std::nullopt;
-    }
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
-    const std::string copy(text);
-    char* end = nullptr;
-    const double value = strtod_l(copy.c_str(), &end, cLocale);
-    if (end != copy.c_str() + copy.size() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
+    // Plain decimal forms only: hexadecimal, "inf" and "nan" are no dose or
+    // effect.
+    return ParseDecimal(text);
 }
 
 double CellNumber(std::string_view text) {

@@ -1,9 +1,11 @@
 #include "app/models/engine_calls.h"
 
+#include "app/platform/prompter.h"
 #include "core/document.h"
 #include "core/encoding.h"
 #include "core/file_io.h"
 #include "core/message_sink.h"
+#include "core/options.h"
 #include "core/random.h"
 #include "core/run_control.h"
 #include "core/text_import.h"
@@ -154,8 +156,26 @@ std::optional<CTable> BuildSummaryTableOf(CDoseplexDoc& doc, const CBuildControl
     return table;
 }
 
+bool ConfirmRepeatCount(QWidget* parent, const CDoseplexDoc& doc, const char* key) {
+    if (doc.m_analysis.m_nMonteCarlo == 0) {
+        return true;
+    }
+    const std::string problem = RepeatCountProblem(key, doc.m_analysis);
+    if (problem.empty()) {
+        return true;
+    }
+    const QString text = QString::fromStdString(
+        "The experiment's " + problem +
+        ". A simulation of that size may take a very long time.\n\nSimulate anyway?");
+    return Prompter().Ask(parent, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
 std::optional<std::string> BuildReportInBackground(QWidget* parent, CDoseplexDoc& doc,
                                                    const CReportRequest& request) {
+    if (!request.m_bSummary && !ConfirmRepeatCount(parent, doc, "ReportRepeats")) {
+        return std::nullopt;
+    }
     return RunInBackground<std::string>(parent, QStringLiteral("Building the report..."),
                                         [&doc, request](const CBuildControl& control) {
                                             return BuildReportText(doc, request, control);

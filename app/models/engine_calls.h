@@ -52,6 +52,12 @@ std::optional<std::string> BuildReportInBackground(QWidget* parent, CDoseplexDoc
                                                    const CReportRequest& request);
 std::optional<CTable> BuildSummaryTableInBackground(QWidget* parent, CDoseplexDoc& doc);
 
+// Asks before a simulation whose repeat count (`key`: "ReportRepeats" or
+// "GraphRepeats") lies outside the Options dialog's range, as a file can
+// store it: such a count can mean hours of work. True when the count is in
+// range, the simulation is off, or the user chose to go on.
+bool ConfirmRepeatCount(QWidget* parent, const CDoseplexDoc& doc, const char* key);
+
 // The machinery of the two above for any work: runs `work` on a worker
 // thread behind the delayed progress dialog. False when the user cancelled
 // or the work itself failed.
