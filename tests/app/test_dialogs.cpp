@@ -11,6 +11,7 @@
 #include "app/models/engine_calls.h"
 #include "core/document.h"
 #include "core/message_sink.h"
+#include "core/text_import.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,6 +48,7 @@ private slots:
     void labelsNameTheirFields();
     void longWorkShowsProgressAndCancels();
     void engineMessagesReachTheWindowThread();
+    void hugeRepeatCountAsksFirst();
 };
 
 void TestDialogs::optionsChecks_data() {
@@ -337,6 +339,34 @@ void TestDialogs::engineMessagesReachTheWindowThread() {
     CScopedMessageSink scope(collected);
     ShowMessage("after");
     QCOMPARE(collected.m_messages.size(), size_t(1));
+}
+
+void TestDialogs::hugeRepeatCountAsksFirst() {
+    // A count no dialog would accept, as a file can store it: the report is
+    // built only when the user says so; with the simulation off nobody asks.
+    CDoseplexDoc doc;
+    CImportError error;
+    QVERIFY(ImportTextFile(Example("two-drug.txt").toStdString(), doc, error));
+    doc.m_analysis.m_nMonteCarlo = 1;
+    doc.m_analysis.m_nReportRepeats = 2147483647;
+    CScriptedPrompter prompter;
+    const CReportRequest combination{false, 2};
+    prompter.m_answers = {QMessageBox::No};
+    QVERIFY(!BuildReportInBackground(nullptr, doc, combination).has_value());
+    QCOMPARE(prompter.m_questions.size(), 1);
+    QVERIFY(prompter.m_questions[0].startsWith(
+        "The experiment's ReportRepeats is 2147483647, outside its range 0 to 32767."));
+
+    doc.m_analysis.m_nReportRepeats = -5;
+    prompter.m_answers = {QMessageBox::Yes};
+    const auto text = BuildReportInBackground(nullptr, doc, combination);
+    QVERIFY(text.has_value());
+    QVERIFY(text->find("MC Failed") != std::string::npos);
+
+    doc.m_analysis.m_nMonteCarlo = 0;
+    doc.m_analysis.m_nReportRepeats = 2147483647;
+    QVERIFY(BuildReportInBackground(nullptr, doc, combination).has_value());
+    QCOMPARE(prompter.m_questions.size(), 2);
 }
 
 QTEST_MAIN(TestDialogs)
