@@ -32,10 +32,16 @@ CDoseEffectDialog::CDoseEffectDialog(const CDrugInfo& record, const DrugList& dr
     QStringList rowLabels;
     for (int row = 0; row < rows; ++row) {
         const auto index = static_cast<std::size_t>(row);
-        rowLabels.append(index < labels.size() ? QString::fromStdString(labels[index]) : QString());
-        const QString text =
-            index < cells.size() ? QString::fromStdString(cells[index]) : QString();
-        m_table->setItem(row, 0, new QTableWidgetItem(text));
+        const QString label =
+            index < labels.size() ? QString::fromStdString(labels[index]) : QString();
+        rowLabels.append(label);
+        // Each cell is a line edit of its own, so that a screen reader can
+        // name it by its drug and type into it.
+        auto* cell =
+            new QLineEdit(index < cells.size() ? QString::fromStdString(cells[index]) : QString());
+        cell->setFrame(false);
+        cell->setAccessibleName(label);
+        m_table->setCellWidget(row, 0, cell);
     }
     m_table->setVerticalHeaderLabels(rowLabels);
     m_table->horizontalHeader()->setStretchLastSection(true);
@@ -62,7 +68,13 @@ CDoseEffectDialog::CDoseEffectDialog(const CDrugInfo& record, const DrugList& dr
     layout->addWidget(m_table);
     layout->addLayout(form);
     layout->addWidget(buttons);
-    m_table->setCurrentCell(0, 0);
+    if (rows > 0) {
+        DoseCell(0)->setFocus();
+    }
+}
+
+QLineEdit* CDoseEffectDialog::DoseCell(int row) const {
+    return qobject_cast<QLineEdit*>(m_table->cellWidget(row, 0));
 }
 
 QString CDoseEffectDialog::CornerText() const {
@@ -77,13 +89,9 @@ void CDoseEffectDialog::PlaceCorner() {
 }
 
 void CDoseEffectDialog::accept() {
-    // A cell still being typed in holds its text only once its editor
-    // closes, which moving the current cell does.
-    m_table->setCurrentItem(nullptr);
     std::vector<std::string> cells;
     for (int row = 0; row < m_table->rowCount(); ++row) {
-        const QTableWidgetItem* item = m_table->item(row, 0);
-        cells.push_back(item ? item->text().toStdString() : std::string());
+        cells.push_back(DoseCell(row)->text().toStdString());
     }
     auto built =
         entry::BuildDoseEntryPoint(m_record, m_edited, cells, m_effect->text().toStdString());

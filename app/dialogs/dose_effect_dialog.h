@@ -28,6 +28,8 @@ public:
     std::unique_ptr<CDoseData> TakePoint() { return std::move(m_point); }
 
     QTableWidget* Table() const { return m_table; }
+    // The dose cell of row `row` (from 0).
+    QLineEdit* DoseCell(int row) const;
     QLineEdit* EffectField() const { return m_effect; }
     QString CornerText() const;
 

@@ -390,7 +390,7 @@ void TestDrugs::doseEffectChecks() {
     CDoseEffectDialog dialog(record, drugs, nullptr);
     QCOMPARE(dialog.Table()->rowCount(), int(doses.size()));
     for (int row = 0; row < doses.size(); ++row) {
-        dialog.Table()->item(row, 0)->setText(doses[row]);
+        dialog.DoseCell(row)->setText(doses[row]);
     }
     dialog.EffectField()->setText(effect);
     dialog.accept();
@@ -421,8 +421,9 @@ void TestDrugs::doseEffectTableLayout() {
     QCOMPARE(table->verticalHeaderItem(0)->text(), QStringLiteral("D1"));
     QCOMPARE(table->verticalHeaderItem(1)->text(), QStringLiteral("D2"));
     // "%.13g": the second drug's dose from the point's own ratio.
-    QCOMPARE(table->item(0, 0)->text(), QStringLiteral("0.1"));
-    QCOMPARE(table->item(1, 0)->text(), QStringLiteral("0.25"));
+    QCOMPARE(dialog.DoseCell(0)->text(), QStringLiteral("0.1"));
+    QCOMPARE(dialog.DoseCell(1)->accessibleName(), QStringLiteral("D2"));
+    QCOMPARE(dialog.DoseCell(1)->text(), QStringLiteral("0.25"));
     QCOMPARE(dialog.EffectField()->text(), QStringLiteral("0.25"));
 }
 
@@ -449,7 +450,7 @@ void TestDrugs::drugDialogListAndPreview() {
 
     // A second dose makes the median-effect plot and the fit.
     WhenShown<CDoseEffectDialog>([](CDoseEffectDialog& entry) {
-        entry.Table()->item(0, 0)->setText(QStringLiteral("5"));
+        entry.DoseCell(0)->setText(QStringLiteral("5"));
         entry.EffectField()->setText(QStringLiteral("0.8"));
         entry.accept();
     });
@@ -476,7 +477,7 @@ void TestDrugs::drugDialogPointCommands() {
     // Edit then Cancel leaves the point as it was.
     dialog.DoseList()->setCurrentRow(1);
     WhenShown<CDoseEffectDialog>([](CDoseEffectDialog& entry) {
-        entry.Table()->item(0, 0)->setText(QStringLiteral("9"));
+        entry.DoseCell(0)->setText(QStringLiteral("9"));
         entry.reject();
     });
     dialog.EditPoint();
@@ -486,8 +487,8 @@ void TestDrugs::drugDialogPointCommands() {
     // Edit with OK changes it; Undo and Redo move between both.
     dialog.DoseList()->setCurrentRow(1);
     WhenShown<CDoseEffectDialog>([](CDoseEffectDialog& entry) {
-        QCOMPARE(entry.Table()->item(0, 0)->text(), QStringLiteral("2"));
-        entry.Table()->item(0, 0)->setText(QStringLiteral("3"));
+        QCOMPARE(entry.DoseCell(0)->text(), QStringLiteral("2"));
+        entry.DoseCell(0)->setText(QStringLiteral("3"));
         entry.accept();
     });
     dialog.EditPoint();
@@ -593,7 +594,7 @@ void TestDrugs::addAndUndoThroughTheWindow() {
         dialog.NameField()->setText(QStringLiteral("Typed"));
         for (const char* dose : {"1", "2", "4", "8"}) {
             WhenShown<CDoseEffectDialog>([dose](CDoseEffectDialog& entry) {
-                entry.Table()->item(0, 0)->setText(QString::fromLatin1(dose));
+                entry.DoseCell(0)->setText(QString::fromLatin1(dose));
                 entry.EffectField()->setText(QString::number(std::atof(dose) / 10.0));
                 entry.accept();
             });
@@ -670,7 +671,7 @@ void TestDrugs::propertiesReplaceOrCancel() {
     WhenShown<CDrugDialog>([](CDrugDialog& dialog) {
         dialog.NameField()->setText(QStringLiteral("Renamed"));
         WhenShown<CDoseEffectDialog>([](CDoseEffectDialog& entry) {
-            entry.Table()->item(0, 0)->setText(QStringLiteral("8"));
+            entry.DoseCell(0)->setText(QStringLiteral("8"));
             entry.EffectField()->setText(QStringLiteral("0.9"));
             entry.accept();
         });
