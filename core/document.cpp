@@ -115,7 +115,10 @@ bool CDoseplexDoc::SelectSummaryGraphs(std::vector<CDrugInfo*> selection, int dr
 }
 
 void CDoseplexDoc::Touch() {
-    m_lastChange = TickCount();
+    // Windows rebuild when the stamp differs from the one they were built
+    // at, so two changes within one tick must still give two stamps.
+    const std::uint32_t now = TickCount();
+    m_lastChange = now == m_lastChange ? now + 1 : now;
 }
 
 void CDoseplexDoc::NotifyContentsChanged() const {

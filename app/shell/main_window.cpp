@@ -1,9 +1,11 @@
 #include "app/shell/main_window.h"
 
 #include "app/dialogs/about_dialog.h"
+#include "app/dialogs/add_drug_wizard.h"
 #include "app/dialogs/delete_drug_dialog.h"
 #include "app/dialogs/details_dialog.h"
 #include "app/dialogs/dialog_helpers.h"
+#include "app/dialogs/drug_dialog.h"
 #include "app/dialogs/margins_dialog.h"
 #include "app/dialogs/option_form_dialog.h"
 #include "app/dialogs/summary_graphs_dialog.h"
@@ -35,6 +37,7 @@
 #include <QPrintPreviewWidget>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QUrl>
 #include <QWhatsThis>
 
@@ -111,6 +114,7 @@ CMainWindow::CMainWindow(CAppSettings& settings, QWidget* parent)
     resizeDocks({m_dock}, {kContentsBarWidth}, Qt::Horizontal);
     connect(m_tree, &CContentsTree::openItem, this, &CMainWindow::OpenTreeItem);
 
+    m_undo = new QUndoStack(this);
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -123,6 +127,10 @@ CMainWindow::CMainWindow(CAppSettings& settings, QWidget* parent)
 }
 
 CMainWindow::~CMainWindow() {
+    // The commands refer to the experiment, and the stack's last signals
+    // must not reach a window half taken down.
+    disconnect(m_undo, nullptr, this, nullptr);
+    m_undo->clear();
     // The views refer to the experiment: they go first.
     m_mdi->closeAllSubWindows();
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
@@ -182,8 +190,12 @@ void CMainWindow::CreateActions() {
             &CMainWindow::PageSetupCommand);
     connect(MakeAction("Exit", "E&xit"), &QAction::triggered, this, &QWidget::close);
 
-    MakeAction("Undo", "&Undo\tCtrl+Z", QKeySequence::Undo, SP::SP_ArrowBack);
-    MakeAction("Redo", "&Redo\tCtrl+Y", QKeySequence(Qt::CTRL | Qt::Key_Y), SP::SP_ArrowForward);
+    connect(MakeAction("Undo", "&Undo\tCtrl+Z", QKeySequence::Undo, SP::SP_ArrowBack),
+            &QAction::triggered, m_undo, &QUndoStack::undo);
+    connect(MakeAction("Redo", "&Redo\tCtrl+Y", QKeySequence(Qt::CTRL | Qt::Key_Y),
+                       SP::SP_ArrowForward),
+            &QAction::triggered, m_undo, &QUndoStack::redo);
+    connect(m_undo, &QUndoStack::indexChanged, this, &CMainWindow::UpdateActions);
     MakeAction("Cut", "Cu&t\tCtrl+X", QKeySequence::Cut, SP::SP_DialogDiscardButton);
     connect(MakeAction("Copy", "&Copy  \tCtrl+C", QKeySequence::Copy, SP::SP_FileLinkIcon),
             &QAction::triggered, this, [this] {
@@ -203,8 +215,11 @@ void CMainWindow::CreateActions() {
                 }
             });
 
-    MakeAction("AddDrugWizard", "Add Drug Wizard...", {}, SP::SP_FileDialogNewFolder);
-    MakeAction("AddDrugManually", "Add Drug Manually...", {}, SP::SP_FileDialogDetailedView);
+    connect(MakeAction("AddDrugWizard", "Add Drug Wizard...", {}, SP::SP_FileDialogNewFolder),
+            &QAction::triggered, this, &CMainWindow::AddDrugWithWizard);
+    connect(
+        MakeAction("AddDrugManually", "Add Drug Manually...", {}, SP::SP_FileDialogDetailedView),
+        &QAction::triggered, this, &CMainWindow::AddDrugManually);
     connect(MakeAction("DeleteDrug", "Delete Drug...", {}, SP::SP_TrashIcon), &QAction::triggered,
             this, &CMainWindow::DeleteDrugCommand);
 
@@ -436,12 +451,13 @@ void CMainWindow::UpdateActions() {
     CReportView* report = ActiveReport();
     const bool table = dynamic_cast<CSummaryTableView*>(active) != nullptr;
     for (const char* name : {"Save", "SaveAs", "CloseDocument", "DeleteDrug", "Options",
-                             "GraphSetup", "SummaryGraphs"}) {
+                             "GraphSetup", "SummaryGraphs", "AddDrugWizard", "AddDrugManually"}) {
         Action(name)->setEnabled(open);
     }
+    Action("Undo")->setEnabled(open && m_undo->canUndo());
+    Action("Redo")->setEnabled(open && m_undo->canRedo());
     // Windows and dialogs that other parts of the program provide.
-    for (const char* name : {"ImportRawData", "AddDrugWizard", "AddDrugManually", "Undo", "Redo",
-                             "Cut", "Paste", "FormatCells", "EditHeaderFooter"}) {
+    for (const char* name : {"ImportRawData", "Cut", "Paste", "FormatCells", "EditHeaderFooter"}) {
         Action(name)->setEnabled(false);
     }
     Action("Export")->setEnabled(report || table);
@@ -481,6 +497,8 @@ void CMainWindow::InstallDocument(std::unique_ptr<CDoseplexDoc> doc) {
 }
 
 void CMainWindow::DropDocument() {
+    // The commands refer to the experiment that goes now.
+    m_undo->clear();
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
         sub->close();
         delete sub;
@@ -747,6 +765,10 @@ void CMainWindow::OpenTreeItem() {
     case kTreeDrugItem:
         if (m_tree->SubKind() == kTreeReport) {
             OpenDrugReport(m_tree->DrugId());
+        } else if (m_tree->SubKind() == kTreeProperties) {
+            DrugProperties(m_tree->DrugId());
+        } else {
+            statusBar()->showMessage(QStringLiteral("Not available yet"), 3000);
         }
         break;
     default:
@@ -857,29 +879,129 @@ bool CMainWindow::DeleteDrug(int drug) {
         QMessageBox::Yes) {
         return false;
     }
-    if (!m_doc->DeleteDrug(drug)) {
+    const DrugChangeHandler handler = DrugHandler();
+    if (!PushDrugCommand(new CDeleteDrugCommand(*m_doc, drug, handler))) {
         Prompter().Message(this, QStringLiteral("This drug is referred to by other entries.  You "
                                                 "must delete all references first."));
         return false;
     }
+    return true;
+}
+
+bool CMainWindow::PushDrugCommand(CDrugCommand* command) {
+    std::unique_ptr<CDrugCommand> owned(command);
+    if (!m_doc || !owned->Apply()) {
+        return false;
+    }
+    m_undo->push(owned.release());
+    return true;
+}
+
+bool CMainWindow::AddDrug(std::shared_ptr<CDrugInfo> record) {
+    if (!m_doc || !record) {
+        return false;
+    }
+    return PushDrugCommand(new CAddDrugCommand(*m_doc, std::move(record), DrugHandler()));
+}
+
+bool CMainWindow::ReplaceDrug(int drug, std::shared_ptr<CDrugInfo> record) {
+    if (!m_doc || !record) {
+        return false;
+    }
+    return PushDrugCommand(new CReplaceDrugCommand(*m_doc, drug, std::move(record), DrugHandler()));
+}
+
+DrugChangeHandler CMainWindow::DrugHandler() {
+    return [this](EDrugChange change, int drug, bool renamed) {
+        DrugListChanged(change, drug, renamed);
+    };
+}
+
+void CMainWindow::DrugListChanged(EDrugChange change, int drug, bool renamed) {
     m_doc->SetModifiedFlag(true);
     m_doc->Touch();
-    CloseViews(QStringLiteral("Report"), kDrugWindow, drug);
-    // Windows of the drugs after it now show the drug one place earlier.
+    if (change == EDrugChange::Removed) {
+        for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+            auto* view = dynamic_cast<CChildView*>(sub->widget());
+            if (view && view->m_nKind == kDrugWindow && view->m_nDrug == drug) {
+                sub->close();
+                delete sub;
+            }
+        }
+    }
+    // Windows of the drugs after it now show their drug one place earlier,
+    // or later when the drug came back.
     for (CChildView* view : Views()) {
-        if (view->m_nKind == kDrugWindow && view->m_nDrug > drug) {
+        if (view->m_nKind != kDrugWindow) {
+            continue;
+        }
+        if (change == EDrugChange::Removed && view->m_nDrug > drug) {
             --view->m_nDrug;
+        } else if (change == EDrugChange::Inserted && view->m_nDrug >= drug) {
+            ++view->m_nDrug;
         }
     }
-    for (CChildView* view : Views()) {
-        if (auto* report = dynamic_cast<CReportView*>(view);
-            report && report->m_nKind == kSummaryReportWindow) {
-            report->Refresh();
-        }
-    }
+    RefreshReports();
     RebuildSummaryTables();
-    RebuildTree();
-    return true;
+    if (change != EDrugChange::Replaced || renamed) {
+        RebuildTree();
+    }
+    // A renamed drug's windows carry its new name.
+    if (const CDrugInfo* record = m_doc->GetDrug(drug); record && renamed) {
+        for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+            auto* view = dynamic_cast<CChildView*>(sub->widget());
+            if (view && view->m_nKind == kDrugWindow && view->m_nDrug == drug &&
+                view->ViewClass() == QStringLiteral("Report")) {
+                sub->setWindowTitle(QString::fromStdString(record->m_strName) +
+                                    QStringLiteral(" Report"));
+            }
+        }
+    }
+    UpdateActions();
+}
+
+bool CMainWindow::DrugProperties(int drug) {
+    if (!m_doc || !m_doc->GetDrug(drug)) {
+        return false;
+    }
+    std::shared_ptr<CDrugInfo> copy = m_doc->GetDrug(drug)->Clone();
+    CDrugDialog dialog(copy, m_doc->m_drugs, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    return ReplaceDrug(drug, std::move(copy));
+}
+
+bool CMainWindow::AddDrugManually() {
+    if (!m_doc) {
+        return false;
+    }
+    auto record = std::make_shared<CDrugInfo>();
+    CDrugDialog dialog(record, m_doc->m_drugs, this);
+    if (dialog.exec() != QDialog::Accepted || record->PointCount() < 1) {
+        return false;
+    }
+    return AddDrug(std::move(record));
+}
+
+bool CMainWindow::AddDrugWithWizard() {
+    if (!m_doc) {
+        return false;
+    }
+    // The wizard reads the raw-data sheet, which a new experiment has yet to
+    // create.
+    if (!m_doc->m_pRawData) {
+        m_doc->m_pRawData = std::make_unique<CRawSheet>();
+    }
+    CAddDrugWizard wizard(m_doc->m_drugs, *m_doc->m_pRawData, this);
+    if (wizard.exec() != QDialog::Accepted) {
+        return false;
+    }
+    std::shared_ptr<CDrugInfo> record = wizard.TakeRecord();
+    if (!record || record->PointCount() < 1) {
+        return false;
+    }
+    return AddDrug(std::move(record));
 }
 
 // --- Commands with dialogs -----------------------------------------------------------

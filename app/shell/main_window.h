@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/models/drug_commands.h"
 #include "app/models/engine_calls.h"
 #include "app/views/child_view.h"
 #include "core/options.h"
@@ -18,6 +19,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QUndoStack;
 
 namespace doseplex {
 class CDoseplexDoc;
@@ -96,6 +98,17 @@ public:
     // Asks for confirmation, then deletes the drug; the refusal message when
     // a combination uses it. True when the drug was deleted.
     bool DeleteDrug(int drug);
+    // The drug list's changes, each undoable through Edit > Undo. True when
+    // the document took the change.
+    bool AddDrug(std::shared_ptr<CDrugInfo> record);
+    bool ReplaceDrug(int drug, std::shared_ptr<CDrugInfo> record);
+    // Drug Properties on a copy of the drug; OK replaces the drug with it.
+    bool DrugProperties(int drug);
+    // Drug Properties, respectively the Add Drug Wizard, on a new record,
+    // which joins the experiment on OK when it holds at least one point.
+    bool AddDrugManually();
+    bool AddDrugWithWizard();
+    QUndoStack* UndoStack() const { return m_undo; }
 
 public slots:
     void OpenTreeItem();
@@ -139,12 +152,18 @@ private:
     void SummaryGraphsCommand();
     void DetailsCommand();
     void DeleteDrugCommand();
+    // Windows, tree and stamps follow a change of the drug list.
+    void DrugListChanged(EDrugChange change, int drug, bool renamed);
+    bool PushDrugCommand(CDrugCommand* command);
+    DrugChangeHandler DrugHandler();
     void HelpCommand();
     void TileHorizontally();
     void TileVertically();
 
     CAppSettings& m_settings;
     std::unique_ptr<CDoseplexDoc> m_doc;
+    // Changes of the drug list; emptied whenever the experiment goes.
+    QUndoStack* m_undo = nullptr;
     CEngineMessages m_messages;
     QMdiArea* m_mdi = nullptr;
     QDockWidget* m_dock = nullptr;

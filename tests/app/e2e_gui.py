@@ -6,7 +6,10 @@ table, saves the experiment under a new name, and checks every file against
 the command line's output for the same input; then changes an option, sees
 the report follow, and exits through the "Save changes?" question.
 
-Usage: e2e_gui.py DOSEPLEX DOSEPLEX_CLI SOURCE_DIR SCREENSHOT_DIR"""
+Then, in a second run (e2e_drugs.py), drugs are entered by hand and with the
+Add Drug Wizard.
+
+Usage: e2e_gui.py DOSEPLEX DOSEPLEX_CLI SOURCE_DIR SCREENSHOT_DIR SHEET_EXPERIMENT"""
 
 import json
 import os
@@ -17,6 +20,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import gui_driver as gd  # noqa: E402
+import e2e_drugs  # noqa: E402
 
 
 def cli_output(cli, *arguments):
@@ -54,6 +58,7 @@ def main():
             session.screenshot(shot)
             print("screenshot of the failure: " + shot, file=sys.stderr)
             raise
+    e2e_drugs.run_drugs(program, cli, source, shots, sys.argv[5])
     print("end-to-end test passed")
     return 0
 
