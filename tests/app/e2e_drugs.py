@@ -86,8 +86,7 @@ def steps(session, cli, shots, experiment):
     session.main_window()
 
     # A single drug by hand.
-    session.press_menu("Drugs", "Add Drug Manually...")
-    dialog = session.dialog("Drug Properties")
+    dialog = session.menu_dialog(("Drugs", "Add Drug Manually..."), "Drug Properties")
     set_text(dialog, "Name:", "Typed")
     set_text(dialog, "Units:", "mg")
     doses = field(dialog, "Doses", role="list")
@@ -109,8 +108,7 @@ def steps(session, cli, shots, experiment):
     gd.wait_for("the new drug in the tree", lambda: "Typed" in tree_names(session))
 
     # A combination of the first drug and the new one, from typed ranges.
-    session.press_menu("Drugs", "Add Drug Wizard...")
-    wizard = session.dialog("Add Drug Wizard")
+    wizard = session.menu_dialog(("Drugs", "Add Drug Wizard..."), "Add Drug Wizard")
     set_text(wizard, "Enter the name of the Drug", "Mix")
     set_text(wizard, "Enter the Drug units", "mg")
     press(field(wizard, "Yes", role="radio button"))

@@ -84,7 +84,7 @@ def run(session, cli, work, experiment):
         window, lambda a: a.name == "Exp1_DrugA" and "cell" in a.getRoleName()))
 
     table = os.path.join(work, "table.txt")
-    session.press_menu("File", "Export...")
+    session.menu_dialog(("File", "Export..."), "Export Raw Data Grid")
     session.fill_file_dialog("Export Raw Data Grid", table)
     wait_file(table)
     reference = os.path.join(work, "cli-table.txt")
@@ -95,7 +95,7 @@ def run(session, cli, work, experiment):
     # Opening the drug report again makes it the active window.
     gd.open_tree_item(session, "Report", after="Exp1_DrugB")
     session.child_window("Exp1_DrugB Report")
-    session.press_menu("File", "Export...")
+    session.menu_dialog(("File", "Export..."), "Export Report")
     session.fill_file_dialog("Export Report", os.path.join(work, "drug-report"))
     exported = os.path.join(work, "drug-report.txt")
     wait_file(exported)
@@ -103,7 +103,7 @@ def run(session, cli, work, experiment):
           "the exported report differs from the command line's")
 
     renamed = os.path.join(work, "renamed.dpx")
-    session.press_menu("File", "Save As...")
+    session.menu_dialog(("File", "Save As..."), "Save As")
     session.fill_file_dialog("Save As", renamed)
     wait_file(renamed)
     gd.wait_for("the new name in the tree",
@@ -115,8 +115,7 @@ def run(session, cli, work, experiment):
     # Options through its labelled fields: every open report follows.
     gd.open_tree_item(session, "Summary Report")
     window = session.child_window("Summary Report")
-    session.press_menu("Setup", "Options...")
-    dialog = session.dialog("Options")
+    dialog = session.menu_dialog(("Setup", "Options..."), "Options")
     field = gd.wait_for("the field Value 1:", lambda: gd.find_all(
         dialog, lambda a: a.getRoleName() == "text" and a.name == "Value 1:")[0])
     check(gd.text_of(field) == "0.5", "Value 1: shows %r" % gd.text_of(field))
@@ -127,8 +126,7 @@ def run(session, cli, work, experiment):
     gd.wait_for("the refreshed summary report", lambda: "\tED60\t" in gd.text_of(text))
 
     # The changed experiment is not closed without a question.
-    session.press_menu("File", "Exit")
-    alert = session.dialog("DosePlex")
+    alert = session.menu_dialog(("File", "Exit"), "DosePlex")
     check(any(a.name == "Save changes?" for a in gd.find_all(alert, lambda a: True)),
           "the exit question is not \"Save changes?\"")
     gd.press_button(alert, "Discard")

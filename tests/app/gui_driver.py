@@ -150,6 +150,20 @@ class Session:
                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                          start_new_session=True))
 
+    def menu_dialog(self, path, title, attempts=3, patience=10):
+        """Presses the menu item `path` until the dialog `title` it opens is
+        there. On a loaded machine a press can arrive before the window it
+        acts on is active, and then does nothing; a dialog that did open
+        makes the window modal, so a repeated press cannot open a second."""
+        for attempt in range(attempts):
+            self.press_menu(*path)
+            try:
+                return self.dialog(title, timeout=patience if attempt + 1 < attempts else 20)
+            except DriverError:
+                if attempt + 1 == attempts:
+                    raise
+        return None
+
     def dialog(self, title, timeout=20):
         def find():
             for window in self.application():
