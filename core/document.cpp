@@ -115,7 +115,10 @@ bool CDoseplexDoc::SelectSummaryGraphs(std::vector<CDrugInfo*> selection, int dr
 }
 
 void CDoseplexDoc::Touch() {
-    m_lastChange = TickCount();
+    // Windows rebuild when the stamp differs from the one they were built
+    // at; two changes within one millisecond must still give a new stamp.
+    const std::uint32_t now = TickCount();
+    m_lastChange = now != m_lastChange ? now : now + 1;
 }
 
 void CDoseplexDoc::NotifyContentsChanged() const {

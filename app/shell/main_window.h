@@ -27,6 +27,7 @@ namespace doseplex::app {
 
 class CAppSettings;
 class CContentsTree;
+class CGraphView;
 class CReportView;
 class CSummaryTableView;
 
@@ -82,6 +83,10 @@ public:
     CReportView* OpenSummaryReport();
     CReportView* OpenDrugReport(int drug);
     CSummaryTableView* OpenSummaryTable();
+    // Graph windows; the summary graphs ask for a selection first when the
+    // experiment has none.
+    CGraphView* OpenSummaryGraphs();
+    CGraphView* OpenDrugGraphs(int drug);
     std::vector<CChildView*> Views() const;
     CChildView* ActiveView() const;
 
@@ -125,6 +130,11 @@ private:
     void RebuildSummaryTables();
     CReportView* OpenReport(bool summary, int drug);
     CReportView* ActiveReport() const;
+    CGraphView* OpenGraphs(bool summary, int drug);
+    CGraphView* ActiveGraphs() const;
+    // Rebuilds the graph windows whose experiment changed (only the summary
+    // graphs when `summaryOnly`).
+    void RefreshGraphs(bool summaryOnly);
 
     // Menu commands.
     void OpenCommand();
