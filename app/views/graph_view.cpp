@@ -185,26 +185,26 @@ void CGraphView::mousePressEvent(QMouseEvent* event) {
     QAbstractScrollArea::mousePressEvent(event);
 }
 
+QMenu* CGraphView::MakeContextMenu() {
+    auto* menu = new QMenu(this);
+    QAction* properties = menu->addAction(QStringLiteral("Edit Graph &Properties..."));
+    properties->setEnabled(m_nKind != kSummaryGraphsWindow);
+    connect(properties, &QAction::triggered, this, [this] { EditGraphProperties(m_rightClick); });
+    connect(menu->addAction(QStringLiteral("&Copy Graph...")), &QAction::triggered, this,
+            &CGraphView::CopyGraph);
+    connect(menu->addAction(QStringLiteral("&Export Graph...")), &QAction::triggered, this,
+            &CGraphView::ExportGraph);
+    if (!m_documentActions.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(m_documentActions);
+    }
+    return menu;
+}
+
 void CGraphView::contextMenuEvent(QContextMenuEvent* event) {
     m_rightClick = event->pos();
-    QMenu menu(this);
-    QAction* properties = menu.addAction(QStringLiteral("Edit Graph &Properties..."));
-    properties->setEnabled(m_nKind != kSummaryGraphsWindow);
-    QAction* copy = menu.addAction(QStringLiteral("&Copy Graph..."));
-    QAction* exportGraph = menu.addAction(QStringLiteral("&Export Graph..."));
-    if (!m_documentActions.isEmpty()) {
-        menu.addSeparator();
-        menu.addActions(m_documentActions);
-    }
-    const QPoint at = m_rightClick;
-    QAction* chosen = menu.exec(event->globalPos());
-    if (chosen == properties) {
-        EditGraphProperties(at);
-    } else if (chosen == copy) {
-        CopyGraph();
-    } else if (chosen == exportGraph) {
-        ExportGraph();
-    }
+    std::unique_ptr<QMenu> menu(MakeContextMenu());
+    menu->exec(event->globalPos());
 }
 
 QStringList CGraphView::GraphEntries() const {

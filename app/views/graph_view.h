@@ -12,6 +12,7 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 class QPrinter;
 
 namespace doseplex {
@@ -73,6 +74,10 @@ public:
     // `point`; true when it ended with OK (the experiment is then changed).
     bool EditGraphProperties(const QPoint& point);
 
+    // The context menu: Edit Graph Properties (on the graph under the last
+    // right click; disabled on summary graphs), Copy Graph, Export Graph and
+    // the document actions. The caller owns it.
+    QMenu* MakeContextMenu();
     // The commands the context menu offers beside its own (Options, Graph
     // Setup, Select Summary Graphs of the main window).
     void SetDocumentActions(const QList<QAction*>& actions) { m_documentActions = actions; }

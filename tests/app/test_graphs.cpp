@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMimeData>
 #include <QPrinter>
 #include <QProcess>
@@ -162,6 +163,8 @@ private slots:
     void openAndReplace();
     void refreshOnlyWhenChanged();
     void windowGridAndHitTest();
+    void contextMenu();
+    void refusedRecord();
     void propertiesDialog();
     void editPropertiesFromTheWindow();
     void printPagesAndGrid();
@@ -352,6 +355,44 @@ void TestGraphs::windowGridAndHitTest() {
     // The window paints what it shows.
     const QImage shot = view->viewport()->grab().toImage();
     QVERIFY(ColouredPixels(shot) > 0);
+}
+
+void TestGraphs::contextMenu() {
+    CGraphsFixture app;
+    QVERIFY(app.m_window->ApplySummaryGraphs({0, 1}, 5, 3));
+    for (CGraphView* view : {app.m_window->OpenDrugGraphs(0), app.m_window->OpenSummaryGraphs()}) {
+        QVERIFY(view);
+        std::unique_ptr<QMenu> menu(view->MakeContextMenu());
+        QStringList texts;
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator()) {
+                texts.append(action->text());
+            }
+        }
+        QCOMPARE(texts,
+                 (QStringList{"Edit Graph &Properties...", "&Copy Graph...", "&Export Graph...",
+                              "&Options...", "Graph &Setup...", "Select Summary &Graphs..."}));
+        QCOMPARE(menu->actions().front()->isEnabled(), view->m_nKind == kDrugWindow);
+    }
+}
+
+void TestGraphs::refusedRecord() {
+    // A mixture whose effect falls as its dose rises: its median-effect line
+    // has a negative slope, which the window reports and then stays empty.
+    CAppFixture app;
+    const QString path = app.Path("falling.txt");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[start]\t1\nExp1\t2\t3\tuM\t1\t2\nDrugA\t1\t2\t4\n0.2\t0.35\t0.6\n"
+               "DrugB\t2\t4\t8\n0.15\t0.3\t0.55\nMix\t3\t6\t12\n0.75\t0.5\t0.3\n");
+    file.close();
+    QVERIFY(app.m_window->ImportExperiment(path));
+    CGraphView* view = app.m_window->OpenDrugGraphs(kCombination);
+    QVERIFY(view);
+    QVERIFY(view->Graphs().empty());
+    QCOMPARE(app.m_prompter.m_messages.size(), 1);
+    QVERIFY2(app.m_prompter.m_messages.front().contains("has a negative slope"),
+             qPrintable(app.m_prompter.m_messages.front()));
 }
 
 void TestGraphs::propertiesDialog() {
