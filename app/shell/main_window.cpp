@@ -971,6 +971,7 @@ void CMainWindow::ExportCommand() {
 void CMainWindow::PrintCommand() {
     if (CGraphView* graphs = ActiveGraphs()) {
         QPrintDialog dialog(&m_printer, this);
+        dialog.setMinMax(1, graphs->PageCount());
         if (dialog.exec() == QDialog::Accepted) {
             graphs->PrintTo(m_printer);
         }

@@ -218,6 +218,10 @@ QStringList CGraphView::GraphEntries() const {
 
 // --- Printing ------------------------------------------------------------------------
 
+int CGraphView::PageCount() const {
+    return GraphPageCount(static_cast<int>(m_graphs.size()), m_doc.m_graph.m_nGraphsPerPage);
+}
+
 int CGraphView::PrintTo(QPrinter& printer) {
     QPainter painter;
     if (!painter.begin(&printer)) {

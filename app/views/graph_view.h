@@ -86,6 +86,8 @@ public:
     // -1 when the printer cannot be painted on. The cells of each printed
     // page, in printer pixels, are kept for a look afterwards.
     int PrintTo(QPrinter& printer);
+    // The pages a printing takes.
+    int PageCount() const;
     const std::vector<std::vector<QRect>>& PrintedCells() const { return m_printedCells; }
 
     // The Copy Graph and Export Graph commands: the dialog, then the copy

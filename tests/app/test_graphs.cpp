@@ -521,6 +521,7 @@ void TestGraphs::printPagesAndGrid() {
         printer.setOutputFileName(app.Path(name));
         return view->PrintTo(printer);
     };
+    QCOMPARE(view->PageCount(), 2);
     QCOMPARE(print(QPageLayout::Portrait, "graphs.pdf"), 2);
     QCOMPARE(PdfPages(app.Path("graphs.pdf")), 2);
     // Three graphs on the first page in a 2 x 2 grid with one cell empty,
