@@ -765,6 +765,15 @@ TEST(DocumentTest, EditsStampTheChangeAndSetModified) {
     doc.Touch();
     EXPECT_GE(doc.m_lastChange, before);
     EXPECT_FALSE(doc.IsModified());
+
+    // A change within the millisecond of the last one still gives a new
+    // stamp, so windows built at the old stamp rebuild.
+    for (int i = 0; i < 100; ++i) {
+        const std::uint32_t stamp = TickCount();
+        doc.m_lastChange = stamp;
+        doc.Touch();
+        EXPECT_NE(doc.m_lastChange, stamp);
+    }
 }
 
 TEST_F(DrugListTest, ContentsChangedIsSentOnlyWhenAsked) {
