@@ -68,8 +68,14 @@ CGraphPrintGrid GraphPrintGrid(int graphsPerPage, int width, int height) {
     return grid;
 }
 
+int GraphsOnAPage(int graphsPerPage) {
+    // A count beyond the largest grid (from an experiment file written
+    // elsewhere) would put graphs below the page's end.
+    return std::clamp(graphsPerPage, 1, 6);
+}
+
 int GraphPageCount(int graphCount, int graphsPerPage) {
-    const int n = graphsPerPage > 0 ? graphsPerPage : 1;
+    const int n = GraphsOnAPage(graphsPerPage);
     return (std::max(graphCount, 1) - 1) / n + 1;
 }
 
@@ -80,6 +86,8 @@ CGraphView::CGraphView(CDoseplexDoc& doc, CAppSettings& settings, QWidget* paren
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("Graphs"));
+    // Page Up, Page Down and the arrows scroll.
+    setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(200, 150);
 }
 
@@ -227,7 +235,7 @@ int CGraphView::PrintTo(QPrinter& printer) {
     if (!painter.begin(&printer)) {
         return -1;
     }
-    const int perPage = m_doc.m_graph.m_nGraphsPerPage > 0 ? m_doc.m_graph.m_nGraphsPerPage : 1;
+    const int perPage = GraphsOnAPage(m_doc.m_graph.m_nGraphsPerPage);
     const int graphCount = static_cast<int>(m_graphs.size());
     const int pageCount = GraphPageCount(graphCount, perPage);
     const int dpiX = printer.logicalDpiX();

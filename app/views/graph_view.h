@@ -45,6 +45,8 @@ struct CGraphPrintGrid {
     int m_nCellHeight = 0;
 };
 CGraphPrintGrid GraphPrintGrid(int graphsPerPage, int width, int height);
+// Graphs printed on one page: GraphsPerPage within 1..6.
+int GraphsOnAPage(int graphsPerPage);
 int GraphPageCount(int graphCount, int graphsPerPage);
 
 // A graph window: one drug's graphs or the summary graphs, in a grid that

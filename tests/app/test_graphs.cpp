@@ -246,6 +246,8 @@ void TestGraphs::printGrid() {
     QCOMPARE(GraphPageCount(6, 3), 2);
     QCOMPARE(GraphPageCount(0, 6), 1);
     QCOMPARE(GraphPageCount(5, 0), 5);
+    // More than the six cells of the largest grid: six to a page.
+    QCOMPARE(GraphPageCount(9, 9), 2);
 }
 
 void TestGraphs::openAndReplace() {
