@@ -101,6 +101,9 @@ public:
     // Asks for confirmation, then deletes the drug; the refusal message when
     // a combination uses it. True when the drug was deleted.
     bool DeleteDrug(int drug);
+    // Rebuilds the graph windows whose experiment changed (only the summary
+    // graphs when `summaryOnly`); for every command that changes the data.
+    void RefreshGraphs(bool summaryOnly);
 
 public slots:
     void OpenTreeItem();
@@ -132,9 +135,6 @@ private:
     CReportView* ActiveReport() const;
     CGraphView* OpenGraphs(bool summary, int drug);
     CGraphView* ActiveGraphs() const;
-    // Rebuilds the graph windows whose experiment changed (only the summary
-    // graphs when `summaryOnly`).
-    void RefreshGraphs(bool summaryOnly);
 
     // Menu commands.
     void OpenCommand();
