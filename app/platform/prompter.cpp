@@ -1,6 +1,7 @@
 #include "app/platform/prompter.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
 
 namespace doseplex::app {
 
@@ -43,6 +44,15 @@ QString CDialogPrompter::SaveFileName(QWidget* parent, const QString& title,
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!defaultSuffix.isEmpty()) {
         dialog.setDefaultSuffix(defaultSuffix);
+        // A name typed without an extension takes that of the chosen file
+        // type ("PNG (*.png)"), or the default one for a type such as "*".
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, defaultSuffix](const QString& chosen) {
+                static const QRegularExpression single(QStringLiteral("\\(\\*\\.(\\w+)\\)$"));
+                const QRegularExpressionMatch match = single.match(chosen);
+                dialog.setDefaultSuffix(match.hasMatch() ? match.captured(1) : defaultSuffix);
+            });
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};

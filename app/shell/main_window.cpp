@@ -12,6 +12,7 @@
 #include "app/platform/app_settings.h"
 #include "app/platform/prompter.h"
 #include "app/shell/contents_tree.h"
+#include "app/views/graph_view.h"
 #include "app/views/report_view.h"
 #include "app/views/summary_table_view.h"
 #include "core/document.h"
@@ -203,6 +204,8 @@ void CMainWindow::CreateActions() {
                     report->copy();
                 } else if (auto* table = dynamic_cast<CSummaryTableView*>(ActiveView())) {
                     table->CopySelection();
+                } else if (CGraphView* graphs = ActiveGraphs()) {
+                    graphs->CopyGraph();
                 }
             });
     MakeAction("Paste", "&Paste\tCtrl+V", QKeySequence::Paste, SP::SP_DialogApplyButton);
@@ -460,10 +463,11 @@ void CMainWindow::UpdateActions() {
     for (const char* name : {"ImportRawData", "Cut", "Paste", "FormatCells", "EditHeaderFooter"}) {
         Action(name)->setEnabled(false);
     }
-    Action("Export")->setEnabled(report || table);
-    Action("Print")->setEnabled(report);
-    Action("PrintPreview")->setEnabled(report);
-    Action("Copy")->setEnabled(report || table);
+    const bool graphs = ActiveGraphs() != nullptr;
+    Action("Export")->setEnabled(report || table || graphs);
+    Action("Print")->setEnabled(report || graphs);
+    Action("PrintPreview")->setEnabled(report || graphs);
+    Action("Copy")->setEnabled(report || table || graphs);
     Action("SelectAll")->setEnabled(report || table);
     for (const char* name : {"SetTabStops", "SetFont", "SetPrinterFont", "MirrorDisplayFont"}) {
         Action(name)->setEnabled(report);
@@ -748,6 +752,67 @@ CSummaryTableView* CMainWindow::OpenSummaryTable() {
     return view;
 }
 
+// --- Graph windows ---
+
+CGraphView* CMainWindow::ActiveGraphs() const {
+    return dynamic_cast<CGraphView*>(ActiveView());
+}
+
+CGraphView* CMainWindow::OpenGraphs(bool summary, int drug) {
+    if (!m_doc || (!summary && !m_doc->GetDrug(drug))) {
+        return nullptr;
+    }
+    if (summary && m_doc->m_summaryDrugs.empty()) {
+        // The window opens whatever the dialog's outcome.
+        SummaryGraphsCommand();
+    }
+    m_doc->m_bOpenSummaryGraphs = summary ? 1 : 0;
+    if (!summary) {
+        m_doc->m_nCurrentDrug = drug;
+    }
+    CGraphRequest request;
+    request.m_bSummary = summary;
+    request.m_nDrug = drug;
+    const std::uint32_t stamp = m_doc->m_lastChange;
+    std::optional<GraphList> graphs = BuildGraphsInBackground(this, *m_doc, request);
+    if (!graphs) {
+        return nullptr;
+    }
+    const int kind = summary ? kSummaryGraphsWindow : kDrugWindow;
+    CloseViews(QStringLiteral("Graph"), kind, drug);
+    auto* view = new CGraphView(*m_doc, m_settings);
+    view->m_nKind = kind;
+    view->m_nDrug = summary ? -1 : drug;
+    view->SetDocumentActions({Action("Options"), Action("GraphSetup"), Action("SummaryGraphs")});
+    connect(view, &CGraphView::overrideChanged, this, [this] {
+        RefreshGraphs(false);
+        UpdateActions();
+    });
+    const QString caption = summary ? QStringLiteral("Summary Graphs")
+                                    : QString::fromStdString(m_doc->GetDrug(drug)->m_strName) +
+                                          QStringLiteral(" Graphs");
+    AddChild(view, caption);
+    view->SetGraphs(std::move(*graphs), stamp);
+    return view;
+}
+
+CGraphView* CMainWindow::OpenSummaryGraphs() {
+    return OpenGraphs(true, -1);
+}
+
+CGraphView* CMainWindow::OpenDrugGraphs(int drug) {
+    return OpenGraphs(false, drug);
+}
+
+void CMainWindow::RefreshGraphs(bool summaryOnly) {
+    for (CChildView* view : Views()) {
+        if (auto* graphs = dynamic_cast<CGraphView*>(view);
+            graphs && (!summaryOnly || graphs->m_nKind == kSummaryGraphsWindow)) {
+            graphs->RebuildGraphs();
+        }
+    }
+}
+
 void CMainWindow::OpenTreeItem() {
     if (!m_doc) {
         return;
@@ -762,17 +827,20 @@ void CMainWindow::OpenTreeItem() {
     case kTreeSummaryTable:
         OpenSummaryTable();
         break;
+    case kTreeSummaryGraphs:
+        OpenSummaryGraphs();
+        break;
     case kTreeDrugItem:
         if (m_tree->SubKind() == kTreeReport) {
             OpenDrugReport(m_tree->DrugId());
         } else if (m_tree->SubKind() == kTreeProperties) {
             DrugProperties(m_tree->DrugId());
-        } else {
-            statusBar()->showMessage(QStringLiteral("Not available yet"), 3000);
+        } else if (m_tree->SubKind() == kTreeGraphs) {
+            OpenDrugGraphs(m_tree->DrugId());
         }
         break;
     default:
-        // Raw data, graphs and drug properties open windows that other parts
+        // Raw data and drug properties open windows that other parts
         // of the program provide.
         statusBar()->showMessage(QStringLiteral("Not available yet"), 3000);
         break;
@@ -838,6 +906,7 @@ void CMainWindow::ApplyOptions(const CAnalysisOptions& options, bool setDefaults
     RefreshReports();
     // The summary table shows the indices at the option's effect levels.
     RebuildSummaryTables();
+    RefreshGraphs(false);
     UpdateActions();
 }
 
@@ -849,6 +918,7 @@ void CMainWindow::ApplyGraphSetup(const CGraphOptions& options, bool setDefaults
     if (setDefaults) {
         SaveGraphOptions(*m_doc, m_settings.Store());
     }
+    RefreshGraphs(false);
     UpdateActions();
 }
 
@@ -943,6 +1013,7 @@ void CMainWindow::DrugListChanged(EDrugChange change, int drug, bool renamed) {
     }
     RefreshReports();
     RebuildSummaryTables();
+    RefreshGraphs(false);
     if (change != EDrugChange::Replaced || renamed) {
         RebuildTree();
     }
@@ -1007,7 +1078,9 @@ bool CMainWindow::AddDrugWithWizard() {
 // --- Commands with dialogs -----------------------------------------------------------
 
 void CMainWindow::ExportCommand() {
-    if (CReportView* report = ActiveReport()) {
+    if (CGraphView* graphs = ActiveGraphs()) {
+        graphs->ExportGraph();
+    } else if (CReportView* report = ActiveReport()) {
         report->ExportReport();
     } else if (auto* table = dynamic_cast<CSummaryTableView*>(ActiveView())) {
         table->ExportData();
@@ -1015,6 +1088,14 @@ void CMainWindow::ExportCommand() {
 }
 
 void CMainWindow::PrintCommand() {
+    if (CGraphView* graphs = ActiveGraphs()) {
+        QPrintDialog dialog(&m_printer, this);
+        dialog.setMinMax(1, graphs->PageCount());
+        if (dialog.exec() == QDialog::Accepted) {
+            graphs->PrintTo(m_printer);
+        }
+        return;
+    }
     CReportView* report = ActiveReport();
     if (!report) {
         return;
@@ -1026,6 +1107,13 @@ void CMainWindow::PrintCommand() {
 }
 
 void CMainWindow::PrintPreviewCommand() {
+    if (CGraphView* graphs = ActiveGraphs()) {
+        QPrintPreviewDialog preview(&m_printer, this);
+        connect(&preview, &QPrintPreviewDialog::paintRequested, graphs,
+                [graphs](QPrinter* printer) { graphs->PrintTo(*printer); });
+        preview.exec();
+        return;
+    }
     CReportView* report = ActiveReport();
     if (!report) {
         return;
@@ -1117,6 +1205,7 @@ bool CMainWindow::ApplySummaryGraphs(const std::vector<int>& selection, int drug
         chosen.push_back(m_doc->GetDrug(id));
     }
     const bool stored = m_doc->SelectSummaryGraphs(chosen, drugsPerMedianGraph, drugsPerCIGraph);
+    RefreshGraphs(true);
     UpdateActions();
     return stored;
 }

@@ -29,6 +29,7 @@ namespace doseplex::app {
 
 class CAppSettings;
 class CContentsTree;
+class CGraphView;
 class CReportView;
 class CSummaryTableView;
 
@@ -84,6 +85,10 @@ public:
     CReportView* OpenSummaryReport();
     CReportView* OpenDrugReport(int drug);
     CSummaryTableView* OpenSummaryTable();
+    // Graph windows; the summary graphs ask for a selection first when the
+    // experiment has none.
+    CGraphView* OpenSummaryGraphs();
+    CGraphView* OpenDrugGraphs(int drug);
     std::vector<CChildView*> Views() const;
     CChildView* ActiveView() const;
 
@@ -109,6 +114,9 @@ public:
     bool AddDrugManually();
     bool AddDrugWithWizard();
     QUndoStack* UndoStack() const { return m_undo; }
+    // Rebuilds the graph windows whose experiment changed (only the summary
+    // graphs when `summaryOnly`); for every command that changes the data.
+    void RefreshGraphs(bool summaryOnly);
 
 public slots:
     void OpenTreeItem();
@@ -138,6 +146,8 @@ private:
     void RebuildSummaryTables();
     CReportView* OpenReport(bool summary, int drug);
     CReportView* ActiveReport() const;
+    CGraphView* OpenGraphs(bool summary, int drug);
+    CGraphView* ActiveGraphs() const;
 
     // Menu commands.
     void OpenCommand();

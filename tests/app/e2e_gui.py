@@ -2,7 +2,7 @@
 """End-to-end test of the doseplex program: starts it on an example
 experiment under a virtual X server, opens the summary report, a drug report
 and the summary table through the contents tree, exports the report and the
-table, saves the experiment under a new name, and checks every file against
+table, exports a drug's graph as PNG and its data as text, saves the experiment under a new name, and checks every file against
 the command line's output for the same input; then changes an option, sees
 the report follow, and exits through the "Save changes?" question.
 
@@ -63,6 +63,60 @@ def main():
     return 0
 
 
+def fill_save_dialog(session, title, path):
+    """The file dialog `title` once it shows its file name field (the
+    Export Graph dialog and its file dialog share a title)."""
+    def find():
+        for window in session.application():
+            if window.name == title and window.getRoleName() in ("dialog", "file chooser"):
+                fields = gd.find_all(window, lambda a: a.getRoleName() == "text" and
+                                     "file name" in (a.name or "").lower())
+                if fields:
+                    return window, fields[0]
+        return None
+    dialog, entry = gd.wait_for("the file dialog \"%s\"" % title, find)
+    entry.queryEditableText().setTextContents(path)
+    gd.wait_for("the name to be typed", lambda: entry.queryText().getText(0, -1) == path)
+    gd.press_button(dialog, "Save")
+    session.no_dialog(title)
+
+
+def export_graph(session, button, file_title, path):
+    """File > Export... on the active graph window: the first graph of the
+    list, then `button` and the file dialog."""
+    session.press_menu("File", "Export...")
+    dialog = session.dialog("Export Graph")
+    entry = gd.wait_for("the first graph in the list", lambda: gd.find_all(
+        dialog, lambda a: a.getRoleName() == "list item" and
+        a.name.startswith("Median-effect plot"))[0])
+    session.double_click(entry)
+    gd.wait_for("the graph to be selected", lambda: entry.getState().contains(
+        gd.pyatspi.STATE_SELECTED))
+    gd.press_button(dialog, button)
+    fill_save_dialog(session, file_title, path)
+    wait_file(path)
+
+
+def graphs(session, cli, work, experiment):
+    """A drug's graphs from the tree: its first graph exported as PNG and its
+    data as text, compared with the command line's files."""
+    gd.open_tree_item(session, "Graphs", after="Exp1_DrugA")
+    session.child_window("Exp1_DrugA Graphs")
+    reference = os.path.join(work, "cli-graphs")
+    cli_output(cli, "graphs", experiment, "--drug", "0", "-o", reference)
+    cli_output(cli, "graphs", experiment, "--drug", "0", "-o", reference, "--data")
+    picture = os.path.join(work, "graph.png")
+    export_graph(session, "Export", "Export Graph", picture)
+    check(open(picture, "rb").read() ==
+          open(os.path.join(reference, "01-median-effect-plot.png"), "rb").read(),
+          "the exported graph differs from the command line's")
+    data = os.path.join(work, "graph-data.txt")
+    export_graph(session, "Export Data", "Export Data", data)
+    check(open(data, "rb").read() ==
+          open(os.path.join(reference, "01-median-effect-plot.txt"), "rb").read(),
+          "the exported graph data differ from the command line's")
+
+
 def run(session, cli, work, experiment):
     session.main_window()
 
@@ -101,6 +155,8 @@ def run(session, cli, work, experiment):
     wait_file(exported)
     check(open(exported, "rb").read() == drug_report,
           "the exported report differs from the command line's")
+
+    graphs(session, cli, work, experiment)
 
     renamed = os.path.join(work, "renamed.dpx")
     session.menu_dialog(("File", "Save As..."), "Save As")
