@@ -6,10 +6,13 @@
 #include "app/dialogs/dialog_helpers.h"
 #include "app/dialogs/margins_dialog.h"
 #include "app/dialogs/option_form_dialog.h"
+#include "app/dialogs/select_data_dialog.h"
 #include "app/dialogs/summary_graphs_dialog.h"
+#include "app/models/raw_sheet_model.h"
 #include "app/platform/app_settings.h"
 #include "app/platform/prompter.h"
 #include "app/shell/contents_tree.h"
+#include "app/views/raw_data_view.h"
 #include "app/views/report_view.h"
 #include "app/views/summary_table_view.h"
 #include "core/document.h"
@@ -35,6 +38,7 @@
 #include <QPrintPreviewWidget>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QUrl>
 #include <QWhatsThis>
 
@@ -112,6 +116,7 @@ CMainWindow::CMainWindow(CAppSettings& settings, QWidget* parent)
     connect(m_tree, &CContentsTree::openItem, this, &CMainWindow::OpenTreeItem);
 
     CreateActions();
+    ConnectGridActions();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -454,6 +459,7 @@ void CMainWindow::UpdateActions() {
     }
     Action("SetPrinterFont")->setChecked(report && report->HasPrinterFont());
     Action("MirrorDisplayFont")->setChecked(report && !report->HasPrinterFont());
+    UpdateGridActions();
     setWindowTitle(open ? QStringLiteral("DosePlex - %1[*]").arg(DocumentTitle())
                         : QStringLiteral("DosePlex"));
     setWindowModified(open && m_doc->IsModified());
@@ -485,6 +491,7 @@ void CMainWindow::DropDocument() {
         sub->close();
         delete sub;
     }
+    m_rawModel.reset();
     m_doc.reset();
     RebuildTree();
 }
@@ -744,17 +751,143 @@ void CMainWindow::OpenTreeItem() {
     case kTreeSummaryTable:
         OpenSummaryTable();
         break;
+    case kTreeRawData:
+        OpenRawData();
+        break;
     case kTreeDrugItem:
         if (m_tree->SubKind() == kTreeReport) {
             OpenDrugReport(m_tree->DrugId());
         }
         break;
     default:
-        // Raw data, graphs and drug properties open windows that other parts
-        // of the program provide.
+        // Graphs and drug properties open windows that other parts of the
+        // program provide.
         statusBar()->showMessage(QStringLiteral("Not available yet"), 3000);
         break;
     }
+}
+
+// --- The raw-data grid ---------------------------------------------------------------
+
+CRawSheetModel* CMainWindow::RawSheetModel() {
+    if (!m_doc) {
+        return nullptr;
+    }
+    if (!m_doc->m_pRawData) {
+        m_doc->m_pRawData = std::make_unique<CRawSheet>();
+    }
+    if (!m_rawModel) {
+        m_rawModel = std::make_unique<CRawSheetModel>(*m_doc->m_pRawData);
+        m_rawModel->m_onChanged = [this] {
+            if (m_doc) {
+                m_doc->SetModifiedFlag(true);
+            }
+            UpdateActions();
+        };
+        connect(m_rawModel->UndoStack(), &QUndoStack::indexChanged, this,
+                &CMainWindow::UpdateActions);
+    }
+    return m_rawModel.get();
+}
+
+CRawDataView* CMainWindow::OpenRawData() {
+    CRawSheetModel* model = RawSheetModel();
+    if (!model) {
+        return nullptr;
+    }
+    CloseViews(QStringLiteral("Raw Data Grid"), kRawDataGridWindow, -1);
+    auto* view = new CRawDataView(*model);
+    connect(view, &CRawDataView::addDrugWizardRequested, Action("AddDrugWizard"),
+            &QAction::trigger);
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CMainWindow::UpdateActions);
+    AddChild(view, QStringLiteral("Raw Data Grid"));
+    return view;
+}
+
+std::optional<QString> CMainWindow::SelectDataRange(const QString& range) {
+    CRawSheetModel* model = RawSheetModel();
+    if (!model) {
+        return std::nullopt;
+    }
+    std::optional<QString> chosen = app::SelectDataRange(*model, range, this);
+    if (chosen) {
+        m_doc->SetModifiedFlag(true);
+        UpdateActions();
+    }
+    return chosen;
+}
+
+CRawDataView* CMainWindow::ActiveGrid() const {
+    return dynamic_cast<CRawDataView*>(ActiveView());
+}
+
+void CMainWindow::ConnectGridActions() {
+    // The grid's share of the shared commands; each acts only while the grid
+    // window is the active one.
+    const auto onGrid = [this](const char* name, void (CRawDataView::*command)()) {
+        connect(Action(name), &QAction::triggered, this, [this, command] {
+            if (CRawDataView* grid = ActiveGrid()) {
+                (grid->*command)();
+            }
+        });
+    };
+    onGrid("Cut", &CRawDataView::CutSelection);
+    onGrid("Copy", &CRawDataView::CopySelection);
+    onGrid("Paste", &CRawDataView::Paste);
+    onGrid("SelectAll", &CRawDataView::selectAll);
+    onGrid("Export", &CRawDataView::ExportData);
+    onGrid("FormatCells", &CRawDataView::FormatCells);
+    onGrid("EditHeaderFooter", &CRawDataView::EditHeaderFooter);
+    connect(Action("Undo"), &QAction::triggered, this, [this] {
+        if (ActiveGrid()) {
+            m_rawModel->UndoStack()->undo();
+        }
+    });
+    connect(Action("Redo"), &QAction::triggered, this, [this] {
+        if (ActiveGrid()) {
+            m_rawModel->UndoStack()->redo();
+        }
+    });
+    connect(Action("ImportRawData"), &QAction::triggered, this, [this] {
+        CRawDataView* grid = ActiveGrid();
+        if (!grid) {
+            grid = OpenRawData();
+        }
+        if (grid) {
+            grid->ImportRawData();
+        }
+    });
+    connect(Action("Print"), &QAction::triggered, this, [this] {
+        if (CRawDataView* grid = ActiveGrid()) {
+            QPrintDialog dialog(&m_printer, this);
+            if (dialog.exec() == QDialog::Accepted) {
+                grid->PrintTo(m_printer);
+            }
+        }
+    });
+    connect(Action("PrintPreview"), &QAction::triggered, this, [this] {
+        if (CRawDataView* grid = ActiveGrid()) {
+            QPrintPreviewDialog preview(&m_printer, this);
+            connect(&preview, &QPrintPreviewDialog::paintRequested, grid,
+                    [grid](QPrinter* printer) { grid->PrintTo(*printer); });
+            preview.exec();
+        }
+    });
+}
+
+void CMainWindow::UpdateGridActions() {
+    Action("ImportRawData")->setEnabled(m_doc != nullptr);
+    CRawDataView* grid = ActiveGrid();
+    if (!grid) {
+        return;
+    }
+    for (const char* name : {"Cut", "Copy", "Paste", "SelectAll", "Export", "Print", "PrintPreview",
+                             "FormatCells", "EditHeaderFooter"}) {
+        Action(name)->setEnabled(true);
+    }
+    Action("Undo")->setEnabled(m_rawModel && m_rawModel->UndoStack()->canUndo());
+    Action("Redo")->setEnabled(m_rawModel && m_rawModel->UndoStack()->canRedo());
 }
 
 void CMainWindow::RefreshReports() {

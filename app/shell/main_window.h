@@ -10,6 +10,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -27,6 +28,8 @@ namespace doseplex::app {
 
 class CAppSettings;
 class CContentsTree;
+class CRawDataView;
+class CRawSheetModel;
 class CReportView;
 class CSummaryTableView;
 
@@ -83,6 +86,13 @@ public:
     CReportView* OpenDrugReport(int drug);
     CSummaryTableView* OpenSummaryTable();
     std::vector<CChildView*> Views() const;
+    // The raw-data grid window, and the model of the experiment's sheet that
+    // it and the Select Data dialog share (the sheet is made on first use).
+    CRawDataView* OpenRawData();
+    CRawSheetModel* RawSheetModel();
+    // The Select Data dialog for the Add Drug Wizard's "Select" buttons: the
+    // chosen range reference on OK (empty when nothing was selected).
+    std::optional<QString> SelectDataRange(const QString& range);
     CChildView* ActiveView() const;
 
     // --- Changes -----------------------------------------------------------------
@@ -140,6 +150,9 @@ private:
     void DetailsCommand();
     void DeleteDrugCommand();
     void HelpCommand();
+    void ConnectGridActions();
+    void UpdateGridActions();
+    CRawDataView* ActiveGrid() const;
     void TileHorizontally();
     void TileVertically();
 
@@ -156,6 +169,7 @@ private:
     QPrinter m_printer;
     QString m_importPath;
     int m_nImportMode = 0;
+    std::unique_ptr<CRawSheetModel> m_rawModel;
 };
 
 } // namespace doseplex::app
