@@ -279,6 +279,19 @@ bool CRawSheetModel::PasteText(const QString& text, entry::CCellPosition origin)
     return ApplySheet(after, QStringLiteral("Paste"));
 }
 
+void CRawSheetModel::SetColumnWidth(int column, int pixels) {
+    if (m_sheet.ColumnWidth(column) != pixels && m_sheet.SetColumnWidth(column, pixels) &&
+        m_onChanged) {
+        m_onChanged();
+    }
+}
+
+void CRawSheetModel::SetRowHeight(int row, int pixels) {
+    if (m_sheet.RowHeight(row) != pixels && m_sheet.SetRowHeight(row, pixels) && m_onChanged) {
+        m_onChanged();
+    }
+}
+
 QString CRawSheetModel::RangeText(const entry::CCellRange& range) const {
     QString out;
     for (int row = range.m_nTop; row <= range.m_nBottom; ++row) {

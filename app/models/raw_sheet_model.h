@@ -47,6 +47,10 @@ public:
     // Tab-separated text (rows by LF, CR LF or CR) into the sheet from
     // `origin`; what falls outside the sheet is dropped.
     bool PasteText(const QString& text, entry::CCellPosition origin);
+    // Sizes in pixels as the grid shows them; not steps of the undo stack
+    // (as in spreadsheet programs), but changes of the experiment.
+    void SetColumnWidth(int column, int pixels);
+    void SetRowHeight(int row, int pixels);
     // The cells of `range` as tab-separated text, rows ended by CR LF.
     QString RangeText(const entry::CCellRange& range) const;
 

@@ -57,18 +57,22 @@ CRawDataView::CRawDataView(CRawSheetModel& model, QWidget* parent)
                     QAbstractItemView::AnyKeyPressed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setDefaultSectionSize(80);
-    // Column widths and row heights stored with the sheet.
+    // Column widths and row heights stored with the sheet; a size the user
+    // drags is stored there in turn.
     for (int column = 1; column <= CRawSheet::kColumns; ++column) {
         if (const int width = model.Sheet().ColumnWidth(column); width > 0) {
             setColumnWidth(column - 1, width);
         }
     }
-    for (const auto& [key, cell] : model.Sheet().Cells()) {
-        (void)cell;
-        if (const int height = model.Sheet().RowHeight(key.first); height > 0) {
-            setRowHeight(key.first - 1, height);
+    for (int row = 1; row <= CRawSheet::kRows; ++row) {
+        if (const int height = model.Sheet().RowHeight(row); height > 0) {
+            setRowHeight(row - 1, height);
         }
     }
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int size) { m_model.SetColumnWidth(column + 1, size); });
+    connect(verticalHeader(), &QHeaderView::sectionResized, this,
+            [this](int row, int, int size) { m_model.SetRowHeight(row + 1, size); });
     setCurrentIndex(model.index(0, 0));
 }
 

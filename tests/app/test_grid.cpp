@@ -496,6 +496,7 @@ void TestGrid::windowMenusAndSaveReopen() {
     withHeader.SetFooter("Page &P");
     model.ApplySheet(withHeader, QStringLiteral("Edit Header & Footer"));
     QVERIFY(window.Document()->IsModified());
+    view->setColumnWidth(1, 133);
     QVERIFY(window.Action("Undo")->isEnabled());
     window.Action("Undo")->trigger();
     QVERIFY(model.Sheet().Header().empty());
@@ -526,6 +527,7 @@ void TestGrid::windowMenusAndSaveReopen() {
     window.Tree()->Activate(found.front());
     auto* reopened = dynamic_cast<CRawDataView*>(window.ActiveView());
     QVERIFY(reopened);
+    QCOMPARE(reopened->columnWidth(1), 133);
     QCOMPARE(reopened->model()->data(reopened->model()->index(1, 1)).toString(),
              QStringLiteral("0.2"));
     QVERIFY(reopened->model()
