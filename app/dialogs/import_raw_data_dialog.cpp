@@ -23,6 +23,7 @@ CImportRawDataDialog::CImportRawDataDialog(QWidget* parent) : QDialog(parent) {
         tool->setIconSize(QSize(32, 32));
         tool->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         tool->setMinimumWidth(140);
+        tool->setFocusPolicy(Qt::StrongFocus);
         connect(tool, &QToolButton::clicked, this, [this, source] {
             m_source = source;
             accept();
@@ -30,8 +31,9 @@ CImportRawDataDialog::CImportRawDataDialog(QWidget* parent) : QDialog(parent) {
         return tool;
     };
     auto* row = new QHBoxLayout;
-    row->addWidget(
-        button(QStringLiteral("Import from File"), QStyle::SP_DialogOpenButton, ESource::File));
+    QToolButton* file =
+        button(QStringLiteral("Import from File"), QStyle::SP_DialogOpenButton, ESource::File);
+    row->addWidget(file);
     row->addWidget(
         button(QStringLiteral("Import from ODBC Source"), QStyle::SP_DriveNetIcon, ESource::Odbc));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
@@ -40,6 +42,7 @@ CImportRawDataDialog::CImportRawDataDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(text);
     layout->addLayout(row);
     layout->addWidget(buttons);
+    file->setFocus();
 }
 
 } // namespace doseplex::app

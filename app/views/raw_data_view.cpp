@@ -52,6 +52,9 @@ CRawDataView::CRawDataView(CRawSheetModel& model, QWidget* parent)
     m_nKind = kRawDataGridWindow;
     setModel(&model);
     setAccessibleName(QStringLiteral("Raw Data"));
+    // Texts run on into the next cells' room as in spreadsheet programs
+    // rather than break into lines that the row height cuts off.
+    setWordWrap(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
@@ -210,13 +213,18 @@ void CRawDataView::keyPressEvent(QKeyEvent* event) {
 // --- Import and export ---------------------------------------------------------------
 
 void CRawDataView::ImportRawData() {
-    CImportRawDataDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
+    CImportRawDataDialog::ESource source = CImportRawDataDialog::ESource::None;
+    {
+        // Gone before the next dialog opens.
+        CImportRawDataDialog dialog(this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return;
+        }
+        source = dialog.Source();
     }
-    if (dialog.Source() == CImportRawDataDialog::ESource::File) {
+    if (source == CImportRawDataDialog::ESource::File) {
         ImportFromFile();
-    } else if (dialog.Source() == CImportRawDataDialog::ESource::Odbc) {
+    } else if (source == CImportRawDataDialog::ESource::Odbc) {
         ImportFromOdbc();
     }
 }
