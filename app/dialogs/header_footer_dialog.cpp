@@ -20,9 +20,9 @@ CHeaderFooterDialog::CHeaderFooterDialog(const QString& header, const QString& f
     m_header->setMinimumWidth(320);
     AddLabelledRow(form, QStringLiteral("&Header:"), m_header);
     AddLabelledRow(form, QStringLiteral("&Footer:"), m_footer);
-    auto* hint = new QLabel(QStringLiteral("&&P prints the page number, &&N the number of pages."));
+    // A label shows "&" as typed: only buddies and buttons take mnemonics.
+    auto* hint = new QLabel(QStringLiteral("&P prints the page number, &N the number of pages."));
     hint->setTextFormat(Qt::PlainText);
-    hint->setText(QStringLiteral("&P prints the page number, &N the number of pages."));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -6,6 +6,8 @@
 
 #include "app/dialogs/data_source_dialog.h"
 #include "app/dialogs/excel_import_dialog.h"
+#include "app/dialogs/format_cells_dialog.h"
+#include "app/dialogs/header_footer_dialog.h"
 #include "app/dialogs/odbc_import_dialog.h"
 #include "app/dialogs/select_data_dialog.h"
 #include "app/models/raw_sheet_model.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -111,6 +114,7 @@ private slots:
     void numberFormats_data();
     void numberFormats();
     void clipboardRoundTrip();
+    void formatAndHeaderDialogs();
     void textImport();
     void workbookImport_data();
     void workbookImport();
@@ -218,6 +222,53 @@ void TestGrid::clipboardRoundTrip() {
     model.UndoStack()->undo();
     model.UndoStack()->undo();
     QCOMPARE(Text(model, 1, 2), std::string("b"));
+}
+
+// Format Cells starts from the first range's top-left look and applies the
+// result to every selected range as one step; the header and footer dialog
+// edits the sheet's print texts.
+void TestGrid::formatAndHeaderDialogs() {
+    CRawSheet sheet;
+    CRawSheetModel model(sheet);
+    CRawDataView view(model);
+    CCellStyle italic;
+    italic.m_nFlags = CCellStyle::kItalic;
+    model.FormatRanges({{2, 2, 2, 2}}, italic);
+    view.SelectRange({2, 2, 3, 2});
+    view.selectionModel()->select(QItemSelection(model.index(9, 4), model.index(9, 5)),
+                                  QItemSelectionModel::Select);
+    WhenShown<CFormatCellsDialog>([](CFormatCellsDialog* dialog) {
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Format Cells"));
+        QVERIFY(dialog->ItalicBox()->isChecked());
+        dialog->BoldBox()->setChecked(true);
+        dialog->AlignField()->setCurrentIndex(CCellStyle::kAlignCentre);
+        dialog->BorderField()->setCurrentIndex(CCellBorder::kThin);
+        dialog->NumberFormatField()->setCurrentText(QStringLiteral("0.0"));
+        dialog->SetBackColour(CCellStyle::Colour(0, 128, 255));
+        dialog->accept();
+    });
+    view.FormatCells();
+    QCOMPARE(model.UndoStack()->count(), 2);
+    for (const auto& [row, column] : {std::pair{2, 2}, {3, 2}, {10, 5}, {10, 6}}) {
+        const CCellStyle style = model.Sheet().GetStyle(row, column);
+        QCOMPARE(style.m_nFlags, std::uint16_t(CCellStyle::kBold | CCellStyle::kItalic));
+        QCOMPARE(style.m_nAlign, std::uint16_t(CCellStyle::kAlignCentre));
+        QCOMPARE(style.m_borders[CCellStyle::kTop].m_nLine, std::uint16_t(CCellBorder::kThin));
+        QCOMPARE(style.m_strNumberFormat, std::string("0.0"));
+        QCOMPARE(style.m_nBackColour, CCellStyle::Colour(0, 128, 255));
+    }
+    QVERIFY(model.Sheet().GetStyle(4, 2).IsDefault());
+
+    WhenShown<CHeaderFooterDialog>([](CHeaderFooterDialog* dialog) {
+        dialog->HeaderField()->setText(QStringLiteral("Plate 7"));
+        dialog->FooterField()->setText(QStringLiteral("Page &P"));
+        dialog->accept();
+    });
+    view.EditHeaderFooter();
+    QCOMPARE(model.Sheet().Header(), std::string("Plate 7"));
+    QCOMPARE(model.Sheet().Footer(), std::string("Page &P"));
+    model.UndoStack()->undo();
+    QVERIFY(model.Sheet().Header().empty());
 }
 
 void TestGrid::textImport() {
