@@ -44,6 +44,12 @@ COdbcImportDialog::COdbcImportDialog(long long maxRows, QWidget* parent)
     connect(m_tables, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         ChooseTable(item ? m_tables->indexOfTopLevelItem(item) : -1);
     });
+    // The arrow keys choose a table too.
+    connect(m_tables, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item) {
+            ChooseTable(m_tables->indexOfTopLevelItem(item));
+        }
+    });
 
     m_fields = new QTreeWidget;
     m_fields->setAccessibleName(QStringLiteral("Fields"));
@@ -152,6 +158,7 @@ bool COdbcImportDialog::ConnectTo(const QString& connection) {
 void COdbcImportDialog::ChooseTable(int position) {
     FillFields(position);
     if (position >= 0 && position < m_tables->topLevelItemCount()) {
+        const QSignalBlocker blocker(m_tables);
         m_tables->setCurrentItem(m_tables->topLevelItem(position));
         m_tables->topLevelItem(position)->setSelected(true);
         m_currentTable = m_tables->topLevelItem(position)->text(0);

@@ -460,6 +460,8 @@ void TestGrid::odbcQueryTexts() {
     QVERIFY(dialog.QueryField()->toPlainText().isEmpty());
     QCOMPARE(fields->topLevelItemCount(), 2);
     QCOMPARE(fields->topLevelItem(1)->text(0), QStringLiteral("Drug"));
+    dialog.TableList()->setCurrentItem(dialog.TableList()->topLevelItem(0));
+    QCOMPARE(fields->topLevelItemCount(), 3);
 
     dialog.UseQueryBox()->setChecked(true);
     QVERIFY(dialog.QueryField()->isEnabled());
