@@ -8,11 +8,14 @@
 #include "app/dialogs/drug_dialog.h"
 #include "app/dialogs/margins_dialog.h"
 #include "app/dialogs/option_form_dialog.h"
+#include "app/dialogs/select_data_dialog.h"
 #include "app/dialogs/summary_graphs_dialog.h"
+#include "app/models/raw_sheet_model.h"
 #include "app/platform/app_settings.h"
 #include "app/platform/prompter.h"
 #include "app/shell/contents_tree.h"
 #include "app/views/graph_view.h"
+#include "app/views/raw_data_view.h"
 #include "app/views/report_view.h"
 #include "app/views/summary_table_view.h"
 #include "core/document.h"
@@ -36,6 +39,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUndoStack>
@@ -117,6 +121,7 @@ CMainWindow::CMainWindow(CAppSettings& settings, QWidget* parent)
 
     m_undo = new QUndoStack(this);
     CreateActions();
+    ConnectGridActions();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -191,11 +196,21 @@ void CMainWindow::CreateActions() {
             &CMainWindow::PageSetupCommand);
     connect(MakeAction("Exit", "E&xit"), &QAction::triggered, this, &QWidget::close);
 
+    // Undo and Redo act on the drug list, or on the grid's own edits while
+    // the grid is the active window (see ConnectGridActions).
     connect(MakeAction("Undo", "&Undo\tCtrl+Z", QKeySequence::Undo, SP::SP_ArrowBack),
-            &QAction::triggered, m_undo, &QUndoStack::undo);
+            &QAction::triggered, this, [this] {
+                if (!ActiveGrid()) {
+                    m_undo->undo();
+                }
+            });
     connect(MakeAction("Redo", "&Redo\tCtrl+Y", QKeySequence(Qt::CTRL | Qt::Key_Y),
                        SP::SP_ArrowForward),
-            &QAction::triggered, m_undo, &QUndoStack::redo);
+            &QAction::triggered, this, [this] {
+                if (!ActiveGrid()) {
+                    m_undo->redo();
+                }
+            });
     connect(m_undo, &QUndoStack::indexChanged, this, &CMainWindow::UpdateActions);
     MakeAction("Cut", "Cu&t\tCtrl+X", QKeySequence::Cut, SP::SP_DialogDiscardButton);
     connect(MakeAction("Copy", "&Copy  \tCtrl+C", QKeySequence::Copy, SP::SP_FileLinkIcon),
@@ -474,6 +489,7 @@ void CMainWindow::UpdateActions() {
     }
     Action("SetPrinterFont")->setChecked(report && report->HasPrinterFont());
     Action("MirrorDisplayFont")->setChecked(report && !report->HasPrinterFont());
+    UpdateGridActions();
     setWindowTitle(open ? QStringLiteral("DosePlex - %1[*]").arg(DocumentTitle())
                         : QStringLiteral("DosePlex"));
     setWindowModified(open && m_doc->IsModified());
@@ -507,6 +523,7 @@ void CMainWindow::DropDocument() {
         sub->close();
         delete sub;
     }
+    m_rawModel.reset();
     m_doc.reset();
     RebuildTree();
 }
@@ -830,6 +847,9 @@ void CMainWindow::OpenTreeItem() {
     case kTreeSummaryGraphs:
         OpenSummaryGraphs();
         break;
+    case kTreeRawData:
+        OpenRawData();
+        break;
     case kTreeDrugItem:
         if (m_tree->SubKind() == kTreeReport) {
             OpenDrugReport(m_tree->DrugId());
@@ -840,11 +860,134 @@ void CMainWindow::OpenTreeItem() {
         }
         break;
     default:
-        // Raw data and drug properties open windows that other parts
-        // of the program provide.
+        // Every item opens a window of its own; anything else is not
+        // there yet.
         statusBar()->showMessage(QStringLiteral("Not available yet"), 3000);
         break;
     }
+}
+
+// --- The raw-data grid ---------------------------------------------------------------
+
+CRawSheetModel* CMainWindow::RawSheetModel() {
+    if (!m_doc) {
+        return nullptr;
+    }
+    if (!m_doc->m_pRawData) {
+        m_doc->m_pRawData = std::make_unique<CRawSheet>();
+    }
+    if (!m_rawModel) {
+        m_rawModel = std::make_unique<CRawSheetModel>(*m_doc->m_pRawData);
+        m_rawModel->m_onChanged = [this] {
+            if (m_doc) {
+                m_doc->SetModifiedFlag(true);
+            }
+            UpdateActions();
+        };
+        connect(m_rawModel->UndoStack(), &QUndoStack::indexChanged, this,
+                &CMainWindow::UpdateActions);
+    }
+    return m_rawModel.get();
+}
+
+CRawDataView* CMainWindow::OpenRawData() {
+    CRawSheetModel* model = RawSheetModel();
+    if (!model) {
+        return nullptr;
+    }
+    CloseViews(QStringLiteral("Raw Data Grid"), kRawDataGridWindow, -1);
+    auto* view = new CRawDataView(*model);
+    connect(view, &CRawDataView::addDrugWizardRequested, Action("AddDrugWizard"),
+            &QAction::trigger);
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CMainWindow::UpdateActions);
+    AddChild(view, QStringLiteral("Raw Data Grid"));
+    return view;
+}
+
+std::optional<QString> CMainWindow::SelectDataRange(const QString& range) {
+    CRawSheetModel* model = RawSheetModel();
+    if (!model) {
+        return std::nullopt;
+    }
+    std::optional<QString> chosen = app::SelectDataRange(*model, range, this);
+    if (chosen) {
+        m_doc->SetModifiedFlag(true);
+        UpdateActions();
+    }
+    return chosen;
+}
+
+CRawDataView* CMainWindow::ActiveGrid() const {
+    return dynamic_cast<CRawDataView*>(ActiveView());
+}
+
+void CMainWindow::ConnectGridActions() {
+    // The grid's share of the shared commands; each acts only while the grid
+    // window is the active one.
+    const auto onGrid = [this](const char* name, void (CRawDataView::*command)()) {
+        connect(Action(name), &QAction::triggered, this, [this, command] {
+            if (CRawDataView* grid = ActiveGrid()) {
+                (grid->*command)();
+            }
+        });
+    };
+    onGrid("Cut", &CRawDataView::CutSelection);
+    onGrid("Copy", &CRawDataView::CopySelection);
+    onGrid("Paste", &CRawDataView::Paste);
+    onGrid("SelectAll", &CRawDataView::selectAll);
+    onGrid("Export", &CRawDataView::ExportData);
+    onGrid("FormatCells", &CRawDataView::FormatCells);
+    onGrid("EditHeaderFooter", &CRawDataView::EditHeaderFooter);
+    connect(Action("Undo"), &QAction::triggered, this, [this] {
+        if (ActiveGrid()) {
+            m_rawModel->UndoStack()->undo();
+        }
+    });
+    connect(Action("Redo"), &QAction::triggered, this, [this] {
+        if (ActiveGrid()) {
+            m_rawModel->UndoStack()->redo();
+        }
+    });
+    connect(Action("ImportRawData"), &QAction::triggered, this, [this] {
+        CRawDataView* grid = ActiveGrid();
+        if (!grid) {
+            grid = OpenRawData();
+        }
+        if (grid) {
+            grid->ImportRawData();
+        }
+    });
+    connect(Action("Print"), &QAction::triggered, this, [this] {
+        if (CRawDataView* grid = ActiveGrid()) {
+            QPrintDialog dialog(&m_printer, this);
+            if (dialog.exec() == QDialog::Accepted) {
+                grid->PrintTo(m_printer);
+            }
+        }
+    });
+    connect(Action("PrintPreview"), &QAction::triggered, this, [this] {
+        if (CRawDataView* grid = ActiveGrid()) {
+            QPrintPreviewDialog preview(&m_printer, this);
+            connect(&preview, &QPrintPreviewDialog::paintRequested, grid,
+                    [grid](QPrinter* printer) { grid->PrintTo(*printer); });
+            preview.exec();
+        }
+    });
+}
+
+void CMainWindow::UpdateGridActions() {
+    Action("ImportRawData")->setEnabled(m_doc != nullptr);
+    CRawDataView* grid = ActiveGrid();
+    if (!grid) {
+        return;
+    }
+    for (const char* name : {"Cut", "Copy", "Paste", "SelectAll", "Export", "Print", "PrintPreview",
+                             "FormatCells", "EditHeaderFooter"}) {
+        Action(name)->setEnabled(true);
+    }
+    Action("Undo")->setEnabled(m_rawModel && m_rawModel->UndoStack()->canUndo());
+    Action("Redo")->setEnabled(m_rawModel && m_rawModel->UndoStack()->canRedo());
 }
 
 void CMainWindow::RefreshReports() {
@@ -1064,6 +1207,16 @@ bool CMainWindow::AddDrugWithWizard() {
     if (!m_doc->m_pRawData) {
         m_doc->m_pRawData = std::make_unique<CRawSheet>();
     }
+    // The wizard's Select buttons pick their ranges in the grid's Select
+    // Data dialog, over the same sheet the grid window shows.
+    SetRangeSelectHook([this](QWidget*, QString& range) {
+        const std::optional<QString> chosen = SelectDataRange(range);
+        if (chosen) {
+            range = *chosen;
+        }
+        return chosen.has_value();
+    });
+    const auto unhook = qScopeGuard([] { SetRangeSelectHook(nullptr); });
     CAddDrugWizard wizard(m_doc->m_drugs, *m_doc->m_pRawData, this);
     if (wizard.exec() != QDialog::Accepted) {
         return false;

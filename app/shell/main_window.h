@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -30,6 +31,8 @@ namespace doseplex::app {
 class CAppSettings;
 class CContentsTree;
 class CGraphView;
+class CRawDataView;
+class CRawSheetModel;
 class CReportView;
 class CSummaryTableView;
 
@@ -90,6 +93,13 @@ public:
     CGraphView* OpenSummaryGraphs();
     CGraphView* OpenDrugGraphs(int drug);
     std::vector<CChildView*> Views() const;
+    // The raw-data grid window, and the model of the experiment's sheet that
+    // it and the Select Data dialog share (the sheet is made on first use).
+    CRawDataView* OpenRawData();
+    CRawSheetModel* RawSheetModel();
+    // The Select Data dialog for the Add Drug Wizard's "Select" buttons: the
+    // chosen range reference on OK (empty when nothing was selected).
+    std::optional<QString> SelectDataRange(const QString& range);
     CChildView* ActiveView() const;
 
     // --- Changes -----------------------------------------------------------------
@@ -167,6 +177,9 @@ private:
     bool PushDrugCommand(CDrugCommand* command);
     DrugChangeHandler DrugHandler();
     void HelpCommand();
+    void ConnectGridActions();
+    void UpdateGridActions();
+    CRawDataView* ActiveGrid() const;
     void TileHorizontally();
     void TileVertically();
 
@@ -185,6 +198,7 @@ private:
     QPrinter m_printer;
     QString m_importPath;
     int m_nImportMode = 0;
+    std::unique_ptr<CRawSheetModel> m_rawModel;
 };
 
 } // namespace doseplex::app

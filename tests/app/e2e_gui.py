@@ -2,8 +2,10 @@
 """End-to-end test of the doseplex program: starts it on an example
 experiment under a virtual X server, opens the summary report, a drug report
 and the summary table through the contents tree, exports the report and the
-table, exports a drug's graph as PNG and its data as text, saves the experiment under a new name, and checks every file against
-the command line's output for the same input; then changes an option, sees
+table, exports a drug's graph as PNG and its data as text, saves the
+experiment under a new name, and checks every file against the command
+line's output for the same input; imports a text file into the raw-data grid
+and saves it with the experiment; then changes an option, sees
 the report follow, and exits through the "Save changes?" question.
 
 Then, in a second run (e2e_drugs.py), drugs are entered by hand and with the
@@ -168,6 +170,8 @@ def run(session, cli, work, experiment):
     after = json.loads(cli_output(cli, "analyse", renamed))
     check(before == after, "the saved experiment analyses differently")
 
+    raw_data_steps(session, work, renamed)
+
     # Options through its labelled fields: every open report follows.
     gd.open_tree_item(session, "Summary Report")
     window = session.child_window("Summary Report")
@@ -189,6 +193,38 @@ def run(session, cli, work, experiment):
     code = gd.wait_for("the program to exit", lambda: session.app_process.poll() is not None
                        and [session.app_process.returncode])[0]
     check(code == 0, "the program exited with code %d" % code)
+
+
+def raw_data_steps(session, work, saved):
+    """A plate in a text file imported into the raw-data grid through File >
+    Import Raw Data..., and saved with the experiment."""
+    plate = os.path.join(work, "plate.txt")
+    with open(plate, "w", newline="") as out:
+        out.write("PlateReader-7\tDose\r\n0.5\t0.25\r\n")
+    gd.open_tree_item(session, "Raw Data")
+    session.child_window("Raw Data Grid")
+    session.press_menu("File", "Import Raw Data...")
+    session.dialog("Import Raw Data")
+    session.key("space")  # "Import from File" has the focus
+
+    def file_dialog():
+        # The chooser and the file dialog share their title: the file
+        # dialog is the one with a file name field.
+        for window in session.application():
+            if window.name == "Import Raw Data":
+                fields = gd.find_all(window, lambda a: a.getRoleName() == "text" and
+                                     "file name" in (a.name or "").lower())
+                if fields:
+                    return fields[0]
+        return None
+    entry = gd.wait_for("the file dialog \"Import Raw Data\"", file_dialog)
+    entry.queryEditableText().setTextContents(plate)
+    gd.wait_for("the name to be typed", lambda: entry.queryText().getText(0, -1) == plate)
+    session.key("Return")
+    session.no_dialog("Import Raw Data")
+    session.press_menu("File", "Save")
+    gd.wait_for("the grid's cells in the saved experiment",
+                lambda: b"PlateReader-7" in open(saved, "rb").read())
 
 
 if __name__ == "__main__":

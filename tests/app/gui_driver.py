@@ -206,7 +206,11 @@ def find_all(root, match, limit=100000):
         try:
             if node is not root and match(node):
                 found.append(node)
-            queue.extend(child for child in node if child is not None)
+            # The raw-data grid has 50,000 cells; asking for each makes the
+            # program keep an accessible object per cell, whose teardown
+            # takes minutes when the grid closes. Such tables are not walked.
+            if node.childCount <= 5000:
+                queue.extend(child for child in node if child is not None)
         except Exception:
             continue
     return found
