@@ -35,8 +35,10 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
         if (!text.empty()) {
             text += '\n';
         }
-        text += "[" + std::string(reinterpret_cast<const char*>(state)) + "] " +
-                EightBitToUtf8(reinterpret_cast<const char*>(message));
+        text += '[';
+        text.append(reinterpret_cast<const char*>(state));
+        text += "] ";
+        text += EightBitToUtf8(reinterpret_cast<const char*>(message));
     }
     return text.empty() ? "the data source gave no reason" : text;
 }
