@@ -1,14 +1,18 @@
 #pragma once
 
 // What the application's tests share: a prompter that answers message boxes
-// and file dialogs from a script, and a main window over a private settings
-// file in a temporary folder.
+// and file dialogs from a script, a main window over a private settings file
+// in a temporary folder, and reading files and printed PDFs back.
 
 #include "app/platform/app_settings.h"
 #include "app/platform/prompter.h"
 #include "app/qsettings_store.h"
 #include "app/shell/main_window.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -63,6 +67,32 @@ private:
 
     IPrompter* m_previous;
 };
+
+// The whole of a file; empty when it cannot be read.
+inline QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs a poppler tool (pdfinfo, pdftotext) and gives its standard output;
+// empty when the tool is not installed.
+inline QString RunTool(const QString& tool, const QStringList& arguments) {
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty()) {
+        return {};
+    }
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The page count of a PDF, or -1.
+inline int PdfPages(const QString& pdf) {
+    const QRegularExpressionMatch match =
+        QRegularExpression("Pages:\\s+(\\d+)").match(RunTool("pdfinfo", {pdf}));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
 
 // The path of a file of the repository's examples folder.
 inline QString Example(const char* name) {

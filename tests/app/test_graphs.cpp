@@ -43,28 +43,6 @@ namespace {
 // Drug ids of examples/two-drug.txt: two drugs and their combination.
 constexpr int kCombination = 2;
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString RunTool(const QString& tool, const QStringList& arguments) {
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) {
-        return {};
-    }
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int PdfPages(const QString& pdf) {
-    const QRegularExpressionMatch match =
-        QRegularExpression("Pages:\\s+(\\d+)").match(RunTool("pdfinfo", {pdf}));
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
-
 // Pixels whose red, green and blue differ clearly: drawn in colour.
 int ColouredPixels(const QImage& image) {
     int count = 0;

@@ -24,33 +24,6 @@ using namespace doseplex;
 using namespace doseplex::app;
 using namespace doseplex::app::testing;
 
-namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Runs a poppler tool on a PDF; empty when it is not installed.
-QString RunTool(const QString& tool, const QStringList& arguments) {
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) {
-        return {};
-    }
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int PdfPages(const QString& pdf) {
-    const QString info = RunTool("pdfinfo", {pdf});
-    const QRegularExpressionMatch match = QRegularExpression("Pages:\\s+(\\d+)").match(info);
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
-
-} // namespace
-
 class TestViews : public QObject {
     Q_OBJECT
 private slots:
