@@ -111,9 +111,8 @@ private:
         if (!m_first) {
             m_out += '\n';
             m_out.append(m_depth * 2, ' ');
-        } else if (bracket == '}') {
-            // The library writes an empty object as {} too.
         }
+        // An empty array or object closes right after it opens: [] and {}.
         m_out += bracket;
         m_first = false;
     }
