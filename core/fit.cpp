@@ -2,6 +2,7 @@
 #include "core/drug_info.h"
 #include "core/message_sink.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace doseplex {
@@ -87,17 +88,21 @@ bool CDrugInfo::GetParameters(double& m, double& seM, double& dm, double& dmLowe
     m = m_m;
     seM = m_seM;
     dm = std::pow(10.0, -m_yInt / m_m);
-    if (m_m == 0.0 || m_yInt == 0.0) {
+    if (m_m == 0.0) {
         dmLower = 0.0;
         dmUpper = 0.0;
     } else {
-        const double a = std::fabs(m_seM / m_m);
-        const double b = std::fabs(m_seYInt / m_yInt);
-        const double k = kLimitFactor * std::sqrt(a * a + 2.0 * m_ccsi * a * b + b * b);
-        const double first = std::pow(10.0, -(m_yInt / m_m) * (1.0 - k));
-        const double second = std::pow(10.0, -(m_yInt / m_m) * (1.0 + k));
-        dmLower = m_yInt < 0.0 ? first : second;
-        dmUpper = m_yInt < 0.0 ? second : first;
+        // The delta method on the fitted line: log10 Dm = q = -y-int/m, whose
+        // standard error comes from the variances of both estimates and their
+        // covariance. In absolute form it follows the dose unit exactly (a unit
+        // change only shifts q) and equals the dose-effect table's limits at
+        // fa 0.5.
+        const double q = -m_yInt / m_m;
+        const double variance =
+            m_seYInt * m_seYInt + q * q * m_seM * m_seM + 2.0 * q * m_ccsi * m_seYInt * m_seM;
+        const double se = std::sqrt(std::max(variance, 0.0)) / std::fabs(m_m);
+        dmLower = std::pow(10.0, q - kLimitFactor * se);
+        dmUpper = std::pow(10.0, q + kLimitFactor * se);
     }
     r = std::sqrt(m_r2);
     return true;

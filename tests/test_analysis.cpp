@@ -199,15 +199,15 @@ TEST_F(AnalysisTest, ScatteredFitMatchesLeastSquares) {
         ExpectRelNear(r, std::sqrt(ref.r2));
         ExpectRelNear(dm, ref.Dm());
 
-        // 95% limits of Dm from the relative half-width of -yInt/m.
-        const double a = ref.seM / ref.m;
-        const double b = ref.seYInt / ref.yInt;
-        const double k = 1.96 * std::sqrt(a * a + 2.0 * ref.ccsi * std::fabs(a * b) + b * b);
-        const double logDm = -ref.yInt / ref.m;
-        const double l1 = std::pow(10.0, logDm * (1.0 - k));
-        const double l2 = std::pow(10.0, logDm * (1.0 + k));
-        ExpectRelNear(lower, std::min(l1, l2));
-        ExpectRelNear(upper, std::max(l1, l2));
+        // 95% limits of Dm: the delta method on log10 Dm = -yInt/m, written out
+        // from the covariance matrix of the two estimates.
+        const double q = -ref.yInt / ref.m;
+        const double covariance = ref.ccsi * ref.seM * ref.seYInt;
+        const double se =
+            std::sqrt(ref.seYInt * ref.seYInt + q * q * ref.seM * ref.seM + 2.0 * q * covariance) /
+            std::fabs(ref.m);
+        ExpectRelNear(lower, std::pow(10.0, q - 1.96 * se));
+        ExpectRelNear(upper, std::pow(10.0, q + 1.96 * se));
         EXPECT_LT(lower, dm);
         EXPECT_GT(upper, dm);
     }
@@ -225,9 +225,67 @@ TEST_F(AnalysisTest, PerfectFitOfThreePointsHasNoErrorsAndFiniteCorrelation) {
     EXPECT_EQ(ccsi, 0.0);
     EXPECT_DOUBLE_EQ(r, 1.0);
     EXPECT_DOUBLE_EQ(dm, 1.0);
-    // An intercept of exactly 0 gives no limits.
-    EXPECT_EQ(lower, 0.0);
-    EXPECT_EQ(upper, 0.0);
+    // Without scatter the limits close on Dm, an intercept of 0 included.
+    EXPECT_DOUBLE_EQ(lower, 1.0);
+    EXPECT_DOUBLE_EQ(upper, 1.0);
+}
+
+// The limits of Dm are a property of the data, not of the unit the doses were
+// typed in: the same data in nM, pM, uM and M give the same limits up to the
+// unit, equal to the dose-effect table's limits at fa 0.5.
+TEST_F(AnalysisTest, DmLimitsFollowTheDoseUnit) {
+    const Points nanomolar = {{0.5, 0.12}, {1.0, 0.27}, {2.0, 0.46}, {4.0, 0.71}, {8.0, 0.84}};
+    double nmDm = 0, nmLower = 0, nmUpper = 0;
+    for (const double scale : {1.0, 1e3, 1e-3, 1e-9}) {
+        SCOPED_TRACE(testing::Message() << "unit factor " << scale);
+        Points points;
+        for (const auto& [dose, fa] : nanomolar) {
+            points.emplace_back(dose * scale, fa);
+        }
+        const auto drug = MakeDrug(points);
+        double m = 0, seM = 0, dm = 0, lower = 0, upper = 0, r = 0;
+        ASSERT_TRUE(drug->GetParameters(m, seM, dm, lower, upper, r));
+        if (scale == 1.0) {
+            nmDm = dm;
+            nmLower = lower;
+            nmUpper = upper;
+        }
+        ExpectRelNear(dm, nmDm * scale, 1e-12);
+        ExpectRelNear(lower, nmLower * scale, 1e-12);
+        ExpectRelNear(upper, nmUpper * scale, 1e-12);
+        EXPECT_LT(lower, dm);
+        EXPECT_GT(upper, dm);
+        double logDose = 0, se = 0;
+        ASSERT_TRUE(drug->LogDoseForEffect(0.5, logDose, se));
+        ExpectRelNear(lower, std::pow(10.0, logDose - 1.96 * se), 1e-12);
+        ExpectRelNear(upper, std::pow(10.0, logDose + 1.96 * se), 1e-12);
+    }
+    // The same interval from R (below).
+    ExpectRelNear(nmLower, 2.07884072527, 1e-11);
+    ExpectRelNear(nmUpper, 2.30159043005, 1e-11);
+
+    // R: lm(log10(fa/(1-fa)) ~ log10(D)), delta-method interval of -b0/b1 from vcov().
+    const struct {
+        double scale, lower, upper;
+    } fromR[] = {{1e-3, 0.00269652674399, 0.00338565689470}, {1.0, 2.69652674399, 3.38565689470}};
+    for (const auto& expected : fromR) {
+        const auto drug = MakeDrug({{1.0 * expected.scale, 0.2},
+                                    {2.0 * expected.scale, 0.35},
+                                    {4.0 * expected.scale, 0.6}});
+        double m = 0, seM = 0, dm = 0, lower = 0, upper = 0, r = 0;
+        ASSERT_TRUE(drug->GetParameters(m, seM, dm, lower, upper, r));
+        ExpectRelNear(lower, expected.lower, 1e-11);
+        ExpectRelNear(upper, expected.upper, 1e-11);
+    }
+
+    // An intercept of exactly 0 (Dm exactly 1) is no special case.
+    auto drug = MakeDrug(kScatterA);
+    drug->m_yInt = 0.0;
+    double m = 0, seM = 0, dm = 0, lower = 0, upper = 0, r = 0;
+    ASSERT_TRUE(drug->GetParameters(m, seM, dm, lower, upper, r));
+    EXPECT_EQ(dm, 1.0);
+    ExpectRelNear(lower, std::pow(10.0, -1.96 * drug->m_seYInt / m), 1e-12);
+    ExpectRelNear(upper, std::pow(10.0, 1.96 * drug->m_seYInt / m), 1e-12);
 }
 
 struct BadPointCase {
